@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that conta builds, tests and runs with.
+# Idempotent: silent when every package is already present.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config     # toolchain
+  libexpat1-dev                 # XML datapacket reader
+  nlohmann-json3-dev            # JSON packet codec
+  libcli11-dev                  # command-line parsing of the conta tool
+  libgtest-dev libgmock-dev     # unit tests
+  libbenchmark-dev              # benchmarks under bench/
+  fpc                           # independent XML packet reader used by interop tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null; then sudo="sudo"; else
+    echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2; exit 1
+  fi
+fi
+echo "install-deps: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+if ! { $sudo apt-get update -qq && \
+       $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "install-deps: apt-get failed" >&2
+  exit 1
+fi
