@@ -41,8 +41,7 @@ CONTA_EXPORT std::optional<PacketFormat> detectPacketFormat(std::string_view byt
 CONTA_EXPORT DataPacket decodePacket(std::string_view bytes, std::string_view source = "packet");
 CONTA_EXPORT DataPacket decodeBinaryPacket(std::string_view bytes,
                                            std::string_view source = "packet");
-CONTA_EXPORT DataPacket decodeXmlPacket(std::string_view bytes,
-                                        std::string_view source = "packet");
+CONTA_EXPORT DataPacket decodeXmlPacket(std::string_view bytes, std::string_view source = "packet");
 CONTA_EXPORT DataPacket decodeJsonPacket(std::string_view bytes,
                                          std::string_view source = "packet");
 

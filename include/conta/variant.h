@@ -34,16 +34,16 @@ class DataPacket;
 class CONTA_EXPORT Variant {
  public:
   enum class Kind : std::uint8_t {
-    Empty,     // never assigned (the platform's Unassigned)
-    Null,      // a database NULL
+    Empty,  // never assigned (the platform's Unassigned)
+    Null,   // a database NULL
     Boolean,
-    Integer,   // 64-bit signed
+    Integer,  // 64-bit signed
     Double,
-    Text,      // UTF-8
+    Text,  // UTF-8
     DateTime,
-    Bytes,     // raw bytes of a blob
-    Array,     // one-dimensional, zero-based
-    Packet,    // a data packet
+    Bytes,   // raw bytes of a blob
+    Array,   // one-dimensional, zero-based
+    Packet,  // a data packet
   };
 
   Variant() noexcept = default;
@@ -55,8 +55,8 @@ class CONTA_EXPORT Variant {
 
   explicit Variant(bool value) : value_(value) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  explicit Variant(T value) : value_(checkedInteger(value)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) explicit Variant(T value)
+      : value_(checkedInteger(value)) {}
   explicit Variant(double value) : value_(value) {}
   explicit Variant(std::string text) : value_(std::move(text)) {}
   explicit Variant(std::string_view text) : value_(std::string(text)) {}

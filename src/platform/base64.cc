@@ -10,8 +10,10 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 
 constexpr std::array<std::int8_t, 256> makeReverse() {
   std::array<std::int8_t, 256> table{};
-  for (auto& v : table) v = -1;
-  for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+  for (auto& v : table)
+    v = -1;
+  for (int i = 0; i < 64; ++i)
+    table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
   return table;
 }
 constexpr auto kReverse = makeReverse();
@@ -22,7 +24,9 @@ std::string encode(std::string_view bytes) {
   std::string out;
   out.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
-  auto at = [&](std::size_t k) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k])); };
+  auto at = [&](std::size_t k) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k]));
+  };
   for (; i + 3 <= bytes.size(); i += 3) {
     std::uint32_t n = (at(i) << 16) | (at(i + 1) << 8) | at(i + 2);
     out += kAlphabet[(n >> 18) & 63];

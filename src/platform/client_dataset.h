@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -188,11 +189,29 @@ class ClientDataSet {
 
   void requireActive() const;
   void requireEditing() const;
+  // Posts a pending edit or insert, as moving the cursor does.
+  void checkBrowseMode();
+  const Field& fieldAt(std::size_t field) const;
   Variant currentValue(std::size_t field) const;
-  void setBufferValue(std::size_t field, Variant value);
+  void setBufferValue(std::size_t field, const Variant& value);
+  void openWith(DataPacket packet, const std::string& source);
+  void checkPersistentFields(const std::vector<Field>& fields, const std::string& source) const;
+  const IndexDef* findIndexDef(std::string_view name) const;
+  std::vector<std::size_t> indexFieldPositions(const IndexDef& index,
+                                               const std::vector<Field>& fields) const;
+  std::vector<std::size_t> keyFieldPositions(std::string_view key_fields) const;
+
+  // The visible records, rebuilt when a change marked them dirty.
+  const std::vector<Record*>& view() const;
   void rebuildView() const;
-  void openWith(DataPacket packet);
-  std::size_t physicalIndexOfCursor() const;
+  // Position of the cursor's record in the view; nullopt when there is none.
+  std::optional<std::size_t> cursorPosition() const;
+  Record* currentRecord() const;
+  void placeCursor(std::size_t position);
+  // Moves the cursor onto the first of `ids` still visible, else onto the
+  // first visible record, else leaves the dataset at eof and bof.
+  void placeCursorOnOneOf(std::initializer_list<std::uint64_t> ids);
+  std::size_t physicalIndex(std::uint64_t id) const;
 
   std::string name_;
   std::vector<Field> persistent_;
@@ -208,7 +227,8 @@ class ClientDataSet {
   // Visible records (pointers into records_), rebuilt lazily.
   mutable std::vector<Record*> view_;
   mutable bool view_dirty_ = true;
-  std::uint64_t cursor_id_ = 0;  // id of the current record; 0: none
+  std::uint64_t cursor_id_ = 0;          // id of the current record; 0: none
+  mutable std::size_t cursor_hint_ = 0;  // last known position of cursor_id_ in view_
   bool eof_ = true;
   bool bof_ = true;
 
@@ -218,7 +238,7 @@ class ClientDataSet {
 
   std::string filter_text_;
   bool filtered_ = false;
-  std::unique_ptr<DataSetFilter> filter_;
+  std::unique_ptr<DataSetFilter> filter_;  // compiled while open and filtered
 };
 
 }  // namespace conta

@@ -91,7 +91,9 @@ int Field::width() const {
   return v ? static_cast<int>(*v) : 0;
 }
 
-void Field::setWidth(int w) { setParam({"WIDTH", Variant(w), 0}); }
+void Field::setWidth(int w) {
+  setParam({"WIDTH", Variant(w), 0});
+}
 
 int Field::decimals() const {
   const PacketParam* p = findParam("DECIMALS");
@@ -100,7 +102,9 @@ int Field::decimals() const {
   return v ? static_cast<int>(*v) : 0;
 }
 
-void Field::setDecimals(int d) { setParam({"DECIMALS", Variant(d), 0}); }
+void Field::setDecimals(int d) {
+  setParam({"DECIMALS", Variant(d), 0});
+}
 
 std::string Field::subtype() const {
   const PacketParam* p = findParam("SUBTYPE");
@@ -108,7 +112,9 @@ std::string Field::subtype() const {
   return p->value.text();
 }
 
-void Field::setSubtype(std::string s) { setParam({"SUBTYPE", Variant(std::move(s)), 0}); }
+void Field::setSubtype(std::string s) {
+  setParam({"SUBTYPE", Variant(std::move(s)), 0});
+}
 
 ValueKind Field::valueKind() const {
   switch (type) {

@@ -42,7 +42,9 @@ constexpr std::int64_t kPlatformEpochFromUnix = daysFromCivil(1899, 12, 30);
 // 0001-01-01 is day 1 of the binary packet's DATE.
 constexpr std::int64_t kYearOneFromUnix = daysFromCivil(1, 1, 1);
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -72,18 +74,17 @@ bool readDigits(std::string_view text, std::size_t& pos, std::size_t count, int&
 DateTime DateTime::fromParts(const Parts& p) {
   if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
       p.day > daysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
-      p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 ||
-      p.millisecond > 999) {
+      p.minute > 59 || p.second < 0 || p.second > 59 || p.millisecond < 0 || p.millisecond > 999) {
     char text[96];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d is not a valid date-time",
                   p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond);
     throw VariantError(text);
   }
-  std::int64_t days = daysFromCivil(p.year, static_cast<unsigned>(p.month),
-                                    static_cast<unsigned>(p.day)) -
-                      kPlatformEpochFromUnix;
-  std::int64_t ms = ((static_cast<std::int64_t>(p.hour) * 60 + p.minute) * 60 + p.second) * 1000 +
-                    p.millisecond;
+  std::int64_t days =
+      daysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) -
+      kPlatformEpochFromUnix;
+  std::int64_t ms =
+      ((static_cast<std::int64_t>(p.hour) * 60 + p.minute) * 60 + p.second) * 1000 + p.millisecond;
   return fromMilliseconds(days * kMillisecondsPerDay + ms);
 }
 
@@ -122,7 +123,8 @@ std::optional<DateTime> DateTime::parseIso(std::string_view text) {
           ++pos;
         }
         if (pos == start || pos != text.size()) return std::nullopt;
-        while (digits < 3) fraction *= 10, ++digits;
+        while (digits < 3)
+          fraction *= 10, ++digits;
         p.millisecond = fraction;
       }
     }
@@ -156,8 +158,8 @@ DateTime::Parts DateTime::parts() const {
 }
 
 std::int64_t DateTime::dayNumberFromYearOne() const {
-  return floorDiv(milliseconds_, kMillisecondsPerDay) + kPlatformEpochFromUnix -
-         kYearOneFromUnix + 1;
+  return floorDiv(milliseconds_, kMillisecondsPerDay) + kPlatformEpochFromUnix - kYearOneFromUnix +
+         1;
 }
 
 std::int64_t DateTime::millisecondOfDay() const {
@@ -178,8 +180,8 @@ std::string DateTime::text() const {
   if (millisecondOfDay() == 0) {
     std::snprintf(out, sizeof out, "%04d-%02d-%02d", p.year, p.month, p.day);
   } else if (p.millisecond == 0) {
-    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day,
-                  p.hour, p.minute, p.second);
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                  p.minute, p.second);
   } else {
     std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d.%03d", p.year, p.month, p.day,
                   p.hour, p.minute, p.second, p.millisecond);

@@ -14,11 +14,15 @@ namespace {
 // 0 means: no override.
 std::atomic<char> g_separator_override{0};
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && isBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back()))
+    text.remove_suffix(1);
   return text;
 }
 
@@ -35,7 +39,8 @@ std::string platformExponent(std::string text) {
     negative = exponent.front() == '-';
     exponent.remove_prefix(1);
   }
-  while (exponent.size() > 1 && exponent.front() == '0') exponent.remove_prefix(1);
+  while (exponent.size() > 1 && exponent.front() == '0')
+    exponent.remove_prefix(1);
   return mantissa + (negative ? "E-" : "E") + std::string(exponent);
 }
 
@@ -76,7 +81,8 @@ std::string formatGeneral(double value, int precision, char separator) {
     if (c != '.') digits += c;
   }
   int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  while (digits.size() > 1 && digits.back() == '0')
+    digits.pop_back();
 
   std::string out = negative ? "-" : "";
   if (exponent >= precision || exponent < -4) {

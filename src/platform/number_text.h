@@ -19,8 +19,7 @@ void setDecimalSeparatorOverride(std::optional<char> separator);
 // while the value is at least 1E-4 and has at most `precision` integer
 // digits, else scientific ("1.5E-5", "1E15"); no trailing zeros; "0" for
 // zero; "NAN", "INF", "-INF" for non-finite values.
-std::string formatGeneral(double value, int precision = 15,
-                          char separator = decimalSeparator());
+std::string formatGeneral(double value, int precision = 15, char separator = decimalSeparator());
 
 // The shortest text that reads back to the same double, with '.' and an
 // exponent written as the packets write it ("1.5E-5", "1E20", "-0").

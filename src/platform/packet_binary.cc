@@ -1,1 +1,783 @@
-// (to be written)
+// The client dataset's binary packet: reader and writer.
+//
+// The reader keeps everything a file holds (parameters with their type
+// words, change-log rows, per-field "unchanged" marks) so that a file
+// re-encodes to the same bytes. Types whose layout is not known with
+// confidence are refused with a clear error rather than guessed.
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "conta/error.h"
+#include "conta/packet_codecs.h"
+#include "platform/packet_binary_layout.h"
+#include "platform/text_encoding.h"
+
+namespace conta {
+namespace {
+
+using namespace binary_layout;
+
+static_assert(std::endian::native == std::endian::little ||
+              std::endian::native == std::endian::big);
+
+const char* typeCodeName(std::uint16_t code) {
+  switch (code) {
+    case kBcd:
+      return "BCD";
+    case kUnicode:
+      return "UNICODE";
+    case kAdt:
+      return "ADT";
+    case kArray:
+      return "ARRAY";
+    case kNestedTable:
+      return "nested table";
+    case kRef:
+      return "REF";
+    case kSqlDateTime:
+      return "SQL date-time";
+    case kFmtBcd:
+      return "FMTBCD";
+    case kSingle:
+      return "SINGLE";
+    case kDateTimeOffset:
+      return "date-time with offset";
+    default:
+      return nullptr;
+  }
+}
+
+// The place in a packet that a read or write concerns, for messages. Row
+// cells are described lazily: the text is built only when something fails,
+// so the hot loops over rows allocate nothing for it.
+struct Cell {
+  std::size_t row;           // 1-based
+  const std::string* field;  // nullptr: the row itself
+  const char* part = "";     // " state", " length"...
+};
+
+std::string describe(const std::string& what) {
+  return what;
+}
+std::string describe(const char* what) {
+  return what;
+}
+std::string describe(const Cell& cell) {
+  std::string out = "row " + std::to_string(cell.row);
+  if (cell.field != nullptr) out += ", field '" + *cell.field + "'";
+  return out + cell.part;
+}
+
+// ---- reading -------------------------------------------------------------------
+
+class ByteReader {
+ public:
+  ByteReader(std::string_view bytes, std::string_view source) : bytes_(bytes), source_(source) {}
+
+  [[noreturn]] void fail(const std::string& problem) const { throw PacketError(source_, problem); }
+
+  std::size_t position() const { return pos_; }
+  std::size_t remaining() const { return bytes_.size() - pos_; }
+  std::size_t size() const { return bytes_.size(); }
+  void seek(std::size_t pos) { pos_ = pos; }
+
+  template <class What>
+  std::string_view take(std::size_t n, const What& what) {
+    if (n > remaining()) {
+      fail("truncated: " + describe(what) + " at byte " + std::to_string(pos_) + " needs " +
+           std::to_string(n) + " bytes but only " + std::to_string(remaining()) + " remain");
+    }
+    std::string_view out = bytes_.substr(pos_, n);
+    pos_ += n;
+    return out;
+  }
+
+  template <class What>
+  std::uint64_t unsignedLE(std::size_t n, const What& what) {
+    std::string_view b = take(n, what);
+    std::uint64_t v = 0;
+    for (std::size_t i = n; i-- > 0;)
+      v = (v << 8) | static_cast<unsigned char>(b[i]);
+    return v;
+  }
+  template <class What>
+  std::int64_t signedLE(std::size_t n, const What& what) {
+    std::uint64_t v = unsignedLE(n, what);
+    if (n < 8 && (v >> (8 * n - 1)) & 1) v |= ~std::uint64_t{0} << (8 * n);
+    return static_cast<std::int64_t>(v);
+  }
+  template <class What>
+  std::uint8_t u8(const What& what) {
+    return static_cast<std::uint8_t>(unsignedLE(1, what));
+  }
+  template <class What>
+  std::uint16_t u16(const What& what) {
+    return static_cast<std::uint16_t>(unsignedLE(2, what));
+  }
+  template <class What>
+  std::uint32_t u32(const What& what) {
+    return static_cast<std::uint32_t>(unsignedLE(4, what));
+  }
+  template <class What>
+  double f64(const What& what) {
+    return std::bit_cast<double>(unsignedLE(8, what));
+  }
+
+ private:
+  std::string_view bytes_;
+  std::string source_;
+  std::size_t pos_ = 0;
+};
+
+// The logical type of a column's type word; fails for what is not supported.
+FieldType columnType(ByteReader& in, const std::string& column, std::uint32_t word) {
+  std::uint16_t code = codeOf(word);
+  std::uint16_t flags = flagsOf(word);
+  std::uint16_t size = sizeOf(word);
+  std::string where = "column '" + column + "'";
+  if (flags & (kFlagArray | kFlagsComposite)) {
+    in.fail(where + ": array and composite columns are not supported (type word 0x" + [&] {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "%08X", word);
+      return std::string(hex);
+    }() + ")");
+  }
+  bool varying = flags & kFlagVarying;
+  auto badSize = [&](const char* type) {
+    return where + ": a " + type + " column of size " + std::to_string(size) +
+           (varying ? " with varying length" : "") + " is not a valid layout";
+  };
+  switch (code) {
+    case kInt:
+    case kUInt: {
+      bool s = code == kInt;
+      if (!varying) {
+        switch (size) {
+          case 1:
+            return s ? FieldType::Int8 : FieldType::UInt8;
+          case 2:
+            return s ? FieldType::Int16 : FieldType::UInt16;
+          case 4:
+            return s ? FieldType::Int32 : FieldType::UInt32;
+          case 8:
+            return s ? FieldType::Int64 : FieldType::UInt64;
+          default:
+            break;
+        }
+      }
+      in.fail(badSize(s ? "INT" : "UINT"));
+    }
+    case kBool:
+      if (varying || (size != 1 && size != 2 && size != 4)) in.fail(badSize("BOOL"));
+      return FieldType::Boolean;
+    case kFloat:
+      if (varying || size != 8) in.fail(badSize("FLOAT"));
+      return FieldType::Float;
+    case kDate:
+      if (varying || size != 4) in.fail(badSize("DATE"));
+      return FieldType::Date;
+    case kTime:
+      if (varying || size != 4) in.fail(badSize("TIME"));
+      return FieldType::Time;
+    case kTimestamp:
+      if (varying || size != 8) in.fail(badSize("TIMESTAMP"));
+      return FieldType::DateTime;
+    case kZString:
+      if (!varying || (size != 1 && size != 2 && size != 4)) in.fail(badSize("ZSTRING"));
+      return FieldType::String;
+    case kBytes:
+      if (!varying || (size != 1 && size != 2 && size != 4)) in.fail(badSize("BYTES"));
+      return FieldType::Bytes;
+    default:
+      break;
+  }
+  if (const char* name = typeCodeName(code)) {
+    in.fail(where + ": type " + name + " (code " + std::to_string(code) +
+            ") is not supported: its layout is not known well enough to read it safely");
+  }
+  in.fail(where + ": unknown type code " + std::to_string(code));
+}
+
+template <class What>
+Variant readFixedScalar(ByteReader& in, std::uint16_t code, std::uint16_t size, const What& what) {
+  switch (code) {
+    case kInt:
+      if (size == 1 || size == 2 || size == 4 || size == 8) return Variant(in.signedLE(size, what));
+      break;
+    case kUInt:
+      if (size == 1 || size == 2 || size == 4) return Variant(in.unsignedLE(size, what));
+      if (size == 8) {
+        std::uint64_t v = in.unsignedLE(8, what);
+        if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+          in.fail(describe(what) + ": unsigned value " + std::to_string(v) + " is out of range");
+        }
+        return Variant(static_cast<std::int64_t>(v));
+      }
+      break;
+    case kBool:
+      if (size == 1 || size == 2 || size == 4) return Variant(in.unsignedLE(size, what) != 0);
+      break;
+    case kFloat:
+      if (size == 8) return Variant(in.f64(what));
+      break;
+    default:
+      break;
+  }
+  in.fail(describe(what) + ": a value of type code " + std::to_string(code) + " and size " +
+          std::to_string(size) + " is not supported");
+}
+
+PacketParam readParam(ByteReader& in, const std::string& owner) {
+  std::uint8_t name_length = in.u8(owner + " parameter name length");
+  std::string name = text_encoding::cp1252ToUtf8(in.take(name_length, owner + " parameter name"));
+  std::string what = owner + " parameter '" + name + "'";
+  std::uint32_t word = in.u32(what + " type");
+  std::uint16_t code = codeOf(word & ~kParamIncludeInDelta);
+  std::uint16_t flags = flagsOf(word & ~kParamIncludeInDelta);
+  std::uint16_t size = sizeOf(word);
+  PacketParam param{name, Variant(), word};
+  if (flags & kFlagsComposite) in.fail(what + ": composite parameters are not supported");
+  if (flags & kFlagArray) {
+    std::uint32_t count = in.u32(what + " element count");
+    if (size == 0 || static_cast<std::uint64_t>(count) * size > in.remaining()) {
+      in.fail(what + ": " + std::to_string(count) + " elements of " + std::to_string(size) +
+              " bytes point past the end of the packet");
+    }
+    std::vector<Variant> elements;
+    elements.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      elements.push_back(readFixedScalar(in, code, size, what));
+    }
+    param.value = Variant::array(std::move(elements));
+  } else if (flags & kFlagVarying) {
+    if (size != 1 && size != 2 && size != 4) in.fail(what + ": invalid length prefix size");
+    auto length = static_cast<std::size_t>(in.unsignedLE(size, what + " length"));
+    std::string_view data = in.take(length, what + " value");
+    if (code == kZString) {
+      // String parameters carry their terminating NUL.
+      if (!data.empty() && data.back() == '\0') data.remove_suffix(1);
+      param.value = Variant(text_encoding::cp1252ToUtf8(data));
+    } else if (code == kBytes) {
+      param.value = Variant::fromBytes(std::string(data));
+    } else {
+      in.fail(what + ": a varying parameter of type code " + std::to_string(code) +
+              " is not supported");
+    }
+  } else {
+    param.value = readFixedScalar(in, code, size, what);
+  }
+  return param;
+}
+
+Variant readValue(ByteReader& in, const Field& field, const Cell& what) {
+  const Cell length_of{what.row, what.field, " length"};
+  std::uint16_t size = field.storageSize;
+  switch (field.type) {
+    case FieldType::Int8:
+    case FieldType::Int16:
+    case FieldType::Int32:
+    case FieldType::Int64:
+      return Variant(in.signedLE(size, what));
+    case FieldType::UInt8:
+    case FieldType::UInt16:
+    case FieldType::UInt32:
+    case FieldType::UInt64:
+      return readFixedScalar(in, kUInt, size, what);
+    case FieldType::Boolean:
+      return Variant(in.unsignedLE(size, what) != 0);
+    case FieldType::Float:
+      return Variant(in.f64(what));
+    case FieldType::Date: {
+      std::int64_t day = in.signedLE(4, what);
+      return Variant(DateTime::fromMilliseconds((day - kPlatformDayZero) * kMillisecondsPerDay));
+    }
+    case FieldType::Time: {
+      std::int64_t ms = in.signedLE(4, what);
+      return Variant(DateTime::fromMilliseconds(ms));
+    }
+    case FieldType::DateTime: {
+      double stamp = in.f64(what);
+      // 10000-01-01 is day 3652060 of the count from year one.
+      if (!std::isfinite(stamp) || std::fabs(stamp) > 3652060.0 * kMillisecondsPerDay) {
+        in.fail(describe(what) + ": the timestamp is not a valid date-time");
+      }
+      auto ms =
+          static_cast<std::int64_t>(std::llround(stamp)) - kPlatformDayZero * kMillisecondsPerDay;
+      return Variant(DateTime::fromMilliseconds(ms));
+    }
+    case FieldType::String: {
+      auto length = static_cast<std::size_t>(in.unsignedLE(size, length_of));
+      return Variant(text_encoding::cp1252ToUtf8(in.take(length, what)));
+    }
+    case FieldType::Bytes: {
+      auto length = static_cast<std::size_t>(in.unsignedLE(size, length_of));
+      std::string_view data = in.take(length, what);
+      std::string subtype = field.subtype();
+      if (subtype == "Text") return Variant(text_encoding::cp1252ToUtf8(data));
+      if (subtype == "WideText") return Variant(text_encoding::utf16leToUtf8(data));
+      return Variant::fromBytes(std::string(data));
+    }
+    default:
+      break;
+  }
+  in.fail(describe(what) + ": unsupported field type");
+}
+
+}  // namespace
+
+DataPacket decodeBinaryPacket(std::string_view bytes, std::string_view source) {
+  ByteReader in(bytes, source);
+  if (bytes.size() < 4) {
+    in.fail("too short to be a packet (" + std::to_string(bytes.size()) + " bytes)");
+  }
+  std::uint32_t magic = in.u32("magic");
+  if (magic != kMagic) {
+    char shown[64];
+    std::snprintf(shown, sizeof shown, "%02X %02X %02X %02X", static_cast<unsigned char>(bytes[0]),
+                  static_cast<unsigned char>(bytes[1]), static_cast<unsigned char>(bytes[2]),
+                  static_cast<unsigned char>(bytes[3]));
+    in.fail(std::string("wrong magic ") + shown +
+            ": not a client-dataset packet (expected 96 19 E0 BD)");
+  }
+  DataPacket packet;
+  packet.versionMajor = in.u16("header version");
+  packet.versionMinor = in.u16("header version");
+  std::uint32_t header_size = in.u32("header size");
+  if (header_size != kHeaderSize) {
+    in.fail("unsupported header size " + std::to_string(header_size) + " (expected 24)");
+  }
+  std::uint16_t column_count = in.u16("column count");
+  std::uint32_t row_count = in.u32("row count");
+  std::uint32_t properties = in.u32("header properties");
+  std::uint16_t data_offset = in.u16("data offset");
+
+  packet.fields.reserve(column_count);
+  for (std::uint16_t c = 0; c < column_count; ++c) {
+    std::string label = "column " + std::to_string(c + 1);
+    std::uint8_t name_length = in.u8(label + " name length");
+    Field field;
+    field.name = text_encoding::cp1252ToUtf8(in.take(name_length, label + " name"));
+    std::uint32_t word = in.u32("column '" + field.name + "' type");
+    field.type = columnType(in, field.name, word);
+    field.storageSize = sizeOf(word);
+    field.attributes = in.u16("column '" + field.name + "' attributes");
+    std::uint16_t param_count = in.u16("column '" + field.name + "' parameter count");
+    for (std::uint16_t p = 0; p < param_count; ++p) {
+      field.params.push_back(readParam(in, "column '" + field.name + "'"));
+    }
+    packet.fields.push_back(std::move(field));
+  }
+  std::uint16_t packet_param_count = in.u16("packet parameter count");
+  for (std::uint16_t p = 0; p < packet_param_count; ++p) {
+    packet.params.push_back(readParam(in, "packet"));
+  }
+
+  if (properties & kPropertyDataOffset) {
+    if (data_offset < in.position()) {
+      in.fail("data offset " + std::to_string(data_offset) +
+              " points inside the metadata (which ends at byte " + std::to_string(in.position()) +
+              ")");
+    }
+    if (data_offset > in.size()) {
+      in.fail("data offset " + std::to_string(data_offset) + " points past the end (" +
+              std::to_string(in.size()) + " bytes)");
+    }
+    in.seek(data_offset);
+  }
+
+  std::size_t flag_bytes = (column_count + 3) / 4;
+  if (static_cast<std::uint64_t>(row_count) * (1 + flag_bytes) > in.remaining()) {
+    in.fail("row count " + std::to_string(row_count) + " does not fit in the " +
+            std::to_string(in.remaining()) + " bytes after the metadata");
+  }
+  packet.rows.reserve(row_count);
+  for (std::uint32_t r = 0; r < row_count; ++r) {
+    PacketRow row;
+    row.state = in.u8(Cell{r + 1, nullptr, " state"});
+    std::string_view flags = in.take(flag_bytes, Cell{r + 1, nullptr, " field flags"});
+    row.values.reserve(column_count);
+    for (std::size_t c = 0; c < column_count; ++c) {
+      const Field& field = packet.fields[c];
+      auto flag = static_cast<std::uint8_t>(
+          (static_cast<unsigned char>(flags[c / 4]) >> (2 * (c % 4))) & 3);
+      if (flag == kFieldNull) {
+        row.values.push_back(Variant::null());
+      } else if (flag == kFieldUnchanged) {
+        row.values.push_back(Variant());
+      } else if (flag == 0) {
+        row.values.push_back(readValue(in, field, Cell{r + 1, &field.name}));
+      } else {
+        in.fail(describe(Cell{r + 1, &field.name}) + ": undefined field flag 3");
+      }
+    }
+    packet.rows.push_back(std::move(row));
+  }
+  if (in.remaining() != 0) {
+    in.fail(std::to_string(in.remaining()) + " unexpected bytes after the last row");
+  }
+  return packet;
+}
+
+// ---- writing --------------------------------------------------------------------
+
+namespace {
+
+class ByteWriter {
+ public:
+  void u8(std::uint64_t v) { put(v, 1); }
+  void u16(std::uint64_t v) { put(v, 2); }
+  void u32(std::uint64_t v) { put(v, 4); }
+  void put(std::uint64_t v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      out_ += static_cast<char>((v >> (8 * i)) & 0xFF);
+  }
+  void f64(double d) { put(std::bit_cast<std::uint64_t>(d), 8); }
+  void bytes(std::string_view b) { out_.append(b); }
+  std::string& out() { return out_; }
+  std::size_t size() const { return out_.size(); }
+  void patch16(std::size_t at, std::uint16_t v) {
+    out_[at] = static_cast<char>(v & 0xFF);
+    out_[at + 1] = static_cast<char>(v >> 8);
+  }
+
+ private:
+  std::string out_;
+};
+
+[[noreturn]] void writeFail(const std::string& problem) {
+  throw PacketError("packet", problem);
+}
+
+std::uint16_t prefixFor(std::size_t length) {
+  if (length <= 0xFF) return 1;
+  if (length <= 0xFFFF) return 2;
+  return 4;
+}
+
+// The bytes a text or blob value is stored as.
+template <class What>
+std::string storedBytes(const Field& field, const Variant& value, const What& what) {
+  if (field.type == FieldType::String) {
+    if (value.isText()) return text_encoding::utf8ToCp1252(value.text());
+    auto text = value.tryText();
+    if (!text) writeFail(describe(what) + ": " + value.describe() + " cannot be stored as text");
+    return text_encoding::utf8ToCp1252(*text);
+  }
+  if (value.kind() == Variant::Kind::Bytes) return value.bytes();
+  auto text = value.tryText();
+  if (!text) writeFail(describe(what) + ": " + value.describe() + " cannot be stored in a blob");
+  std::string subtype = field.subtype();
+  if (subtype == "WideText") return text_encoding::utf8ToUtf16le(*text);
+  if (subtype == "Text") return text_encoding::utf8ToCp1252(*text);
+  return *text;
+}
+
+std::uint32_t columnTypeWord(const DataPacket& packet, std::size_t column) {
+  const Field& field = packet.fields[column];
+  auto fixed = [](std::uint16_t code, std::uint16_t size) { return typeWord(code, size); };
+  switch (field.type) {
+    case FieldType::Int8:
+      return fixed(kInt, 1);
+    case FieldType::Int16:
+      return fixed(kInt, 2);
+    case FieldType::Int32:
+      return fixed(kInt, 4);
+    case FieldType::Int64:
+      return fixed(kInt, 8);
+    case FieldType::UInt8:
+      return fixed(kUInt, 1);
+    case FieldType::UInt16:
+      return fixed(kUInt, 2);
+    case FieldType::UInt32:
+      return fixed(kUInt, 4);
+    case FieldType::UInt64:
+      return fixed(kUInt, 8);
+    case FieldType::Boolean: {
+      std::uint16_t s = field.storageSize;
+      return fixed(kBool, s == 1 || s == 4 ? s : 2);
+    }
+    case FieldType::Float:
+      return fixed(kFloat, 8);
+    case FieldType::Date:
+      return fixed(kDate, 4);
+    case FieldType::Time:
+      return fixed(kTime, 4);
+    case FieldType::DateTime:
+      return fixed(kTimestamp, 8);
+    case FieldType::String:
+    case FieldType::Bytes: {
+      // The prefix as stored, or as the declared width asks; wider when a
+      // value would not fit, so that nothing is cut.
+      std::uint16_t prefix = field.storageSize;
+      if (prefix != 1 && prefix != 2 && prefix != 4) {
+        if (field.type == FieldType::Bytes && !field.subtype().empty()) {
+          prefix = 4;
+        } else {
+          prefix = field.width() >= 255 ? 2 : 1;
+        }
+      }
+      // A UTF-8 text never shrinks less than to one byte a character in
+      // cp1252 (two in UTF-16), so its size bounds the stored length; only
+      // a value whose bound exceeds the prefix is converted to measure it.
+      const std::size_t capacity = prefix == 1 ? 0xFF : prefix == 2 ? 0xFFFF : SIZE_MAX;
+      const bool wide = field.type == FieldType::Bytes && field.subtype() == "WideText";
+      std::size_t longest = 0;
+      for (std::size_t r = 0; r < packet.rows.size(); ++r) {
+        const auto& values = packet.rows[r].values;
+        if (column >= values.size() || values[column].isNull() || values[column].isEmpty()) {
+          continue;
+        }
+        const Variant& value = values[column];
+        std::size_t bound = SIZE_MAX;
+        if (value.isText()) bound = wide ? 2 * value.text().size() : value.text().size();
+        if (value.kind() == Variant::Kind::Bytes) bound = value.bytes().size();
+        if (bound <= capacity) continue;
+        longest = std::max(longest, storedBytes(field, value, Cell{r + 1, &field.name}).size());
+      }
+      prefix = std::max(prefix, prefixFor(longest));
+      return typeWord((field.type == FieldType::String ? kZString : kBytes) | kFlagVarying, prefix);
+    }
+    default:
+      writeFail("field '" + field.name + "': type " + xmlFieldTypeName(field.type) +
+                " cannot be written in the binary packet (its layout there is not known well "
+                "enough); convert the field to another type or use XML or JSON");
+  }
+}
+
+std::uint32_t defaultParamType(const PacketParam& param) {
+  if (param.name == "WIDTH" || param.name == "DECIMALS") return typeWord(kUInt, 2);
+  if (param.name == "SUBTYPE") return typeWord(kZString | kFlagVarying, 2);
+  if (param.name == "LCID") return typeWord(kInt, 4);
+  if (param.name == "DEFAULT_ORDER" || param.name == "PRIMARY_KEY") {
+    return typeWord(kUInt | kFlagArray, 2);
+  }
+  if (param.name == "CHANGE_LOG") return typeWord(kUInt | kFlagArray, 4);
+  switch (param.value.kind()) {
+    case Variant::Kind::Boolean:
+      return typeWord(kBool, 2);
+    case Variant::Kind::Integer: {
+      std::int64_t v = param.value.integer();
+      return typeWord(kInt, v >= INT32_MIN && v <= INT32_MAX ? 4 : 8);
+    }
+    case Variant::Kind::Double:
+      return typeWord(kFloat, 8);
+    case Variant::Kind::Bytes:
+      return typeWord(kBytes | kFlagVarying, 2);
+    case Variant::Kind::Array: {
+      for (const auto& e : param.value.elements()) {
+        if (e.tryInteger().value_or(0) < 0) return typeWord(kInt | kFlagArray, 4);
+      }
+      return typeWord(kUInt | kFlagArray, 4);
+    }
+    default:
+      return typeWord(kZString | kFlagVarying, 2);
+  }
+}
+
+template <class What>
+void writeIntegerValue(ByteWriter& out, std::int64_t v, bool is_signed, std::uint16_t size,
+                       const What& what) {
+  bool fits = true;
+  if (size < 8) {
+    std::int64_t bits = 8 * size;
+    if (is_signed) {
+      std::int64_t lo = -(std::int64_t{1} << (bits - 1));
+      std::int64_t hi = (std::int64_t{1} << (bits - 1)) - 1;
+      fits = v >= lo && v <= hi;
+    } else {
+      fits = v >= 0 && v < (std::int64_t{1} << bits);
+    }
+  } else if (!is_signed) {
+    fits = v >= 0;
+  }
+  if (!fits) {
+    writeFail(describe(what) + ": " + std::to_string(v) + " does not fit " +
+              (is_signed ? "a signed " : "an unsigned ") + std::to_string(8 * size) +
+              "-bit integer");
+  }
+  out.put(static_cast<std::uint64_t>(v), size);
+}
+
+template <class What>
+void writeScalar(ByteWriter& out, std::uint16_t code, std::uint16_t size, const Variant& value,
+                 const What& what) {
+  switch (code) {
+    case kInt:
+    case kUInt: {
+      auto v = value.tryInteger();
+      if (!v) writeFail(describe(what) + ": " + value.describe() + " is not an integer");
+      writeIntegerValue(out, *v, code == kInt, size, what);
+      return;
+    }
+    case kBool: {
+      auto v = value.tryBoolean();
+      if (!v) writeFail(describe(what) + ": " + value.describe() + " is not a boolean");
+      out.put(*v ? 1 : 0, size);
+      return;
+    }
+    case kFloat: {
+      auto v = value.tryDouble();
+      if (!v || size != 8) writeFail(describe(what) + ": " + value.describe() + " is not a number");
+      out.f64(*v);
+      return;
+    }
+    default:
+      writeFail(describe(what) + ": a value of type code " + std::to_string(code) +
+                " cannot be written");
+  }
+}
+
+void writeParam(ByteWriter& out, const PacketParam& param, const std::string& owner) {
+  std::string name = text_encoding::utf8ToCp1252(param.name);
+  std::string what = owner + " parameter '" + param.name + "'";
+  if (name.size() > 0xFF) writeFail(what + ": the name is longer than 255 bytes");
+  std::uint32_t word = param.typeWord != 0 ? param.typeWord : defaultParamType(param);
+  std::uint16_t code = codeOf(word & ~kParamIncludeInDelta);
+  std::uint16_t flags = flagsOf(word & ~kParamIncludeInDelta);
+  std::uint16_t size = sizeOf(word);
+  out.u8(name.size());
+  out.bytes(name);
+  out.u32(word);
+  if (flags & kFlagArray) {
+    if (!param.value.isArray()) writeFail(what + ": an array parameter needs an array value");
+    const auto& elements = param.value.elements();
+    out.u32(elements.size());
+    for (const auto& e : elements)
+      writeScalar(out, code, size, e, what);
+  } else if (flags & kFlagVarying) {
+    std::string data;
+    if (code == kZString) {
+      auto text = param.value.tryText();
+      if (!text) writeFail(what + ": " + param.value.describe() + " is not text");
+      data = text_encoding::utf8ToCp1252(*text);
+      data += '\0';
+    } else if (param.value.kind() == Variant::Kind::Bytes) {
+      data = param.value.bytes();
+    } else {
+      writeFail(what + ": " + param.value.describe() + " cannot be written as bytes");
+    }
+    if (size != 1 && size != 2 && size != 4) writeFail(what + ": invalid length prefix size");
+    if (size < 4 && data.size() >= (std::size_t{1} << (8 * size))) {
+      writeFail(what + ": the value is too long for its length prefix");
+    }
+    out.put(data.size(), size);
+    out.bytes(data);
+  } else {
+    writeScalar(out, code, size, param.value, what);
+  }
+}
+
+void writeValue(ByteWriter& out, const Field& field, std::uint32_t word, const Variant& value,
+                const Cell& what) {
+  std::uint16_t code = codeOf(word);
+  std::uint16_t size = sizeOf(word);
+  switch (code) {
+    case kInt:
+    case kUInt:
+    case kBool:
+    case kFloat:
+      writeScalar(out, code, size, value, what);
+      return;
+    case kDate:
+    case kTime:
+    case kTimestamp: {
+      auto t = value.tryDateTime();
+      if (!t) writeFail(describe(what) + ": " + value.describe() + " is not a date-time");
+      if (code == kDate) {
+        out.u32(static_cast<std::uint32_t>(static_cast<std::int32_t>(t->dayNumberFromYearOne())));
+      } else if (code == kTime) {
+        out.u32(static_cast<std::uint32_t>(t->millisecondOfDay()));
+      } else {
+        out.f64(static_cast<double>(t->milliseconds() + kPlatformDayZero * kMillisecondsPerDay));
+      }
+      return;
+    }
+    case kZString:
+    case kBytes: {
+      std::string data = storedBytes(field, value, what);
+      out.put(data.size(), size);
+      out.bytes(data);
+      return;
+    }
+    default:
+      writeFail(describe(what) + ": unsupported field type");
+  }
+}
+
+}  // namespace
+
+std::string encodeBinaryPacket(const DataPacket& packet) {
+  if (packet.fields.size() > 0xFFFF) writeFail("more than 65535 fields");
+  if (packet.rows.size() > 0xFFFFFFFFu) writeFail("more than 4294967295 rows");
+  std::vector<std::uint32_t> words;
+  words.reserve(packet.fields.size());
+  for (std::size_t c = 0; c < packet.fields.size(); ++c)
+    words.push_back(columnTypeWord(packet, c));
+
+  ByteWriter out;
+  out.u32(kMagic);
+  out.u16(packet.versionMajor);
+  out.u16(packet.versionMinor);
+  out.u32(kHeaderSize);
+  out.u16(packet.fields.size());
+  out.u32(packet.rows.size());
+  out.u32(kPropertyMetadata | kPropertyDataOffset);
+  std::size_t offset_at = out.size();
+  out.u16(0);  // data offset, patched below
+
+  for (std::size_t c = 0; c < packet.fields.size(); ++c) {
+    const Field& field = packet.fields[c];
+    std::string name = text_encoding::utf8ToCp1252(field.name);
+    if (name.size() > 0xFF)
+      writeFail("field '" + field.name + "': the name is longer than 255 bytes");
+    if (field.params.size() > 0xFFFF) writeFail("field '" + field.name + "': too many parameters");
+    out.u8(name.size());
+    out.bytes(name);
+    out.u32(words[c]);
+    out.u16(field.attributes);
+    out.u16(field.params.size());
+    for (const auto& p : field.params)
+      writeParam(out, p, "field '" + field.name + "'");
+  }
+  if (packet.params.size() > 0xFFFF) writeFail("too many packet parameters");
+  out.u16(packet.params.size());
+  for (const auto& p : packet.params)
+    writeParam(out, p, "packet");
+  if (out.size() > 0xFFFF) writeFail("the metadata is larger than 65535 bytes");
+  out.patch16(offset_at, static_cast<std::uint16_t>(out.size()));
+
+  std::size_t flag_bytes = (packet.fields.size() + 3) / 4;
+  for (std::size_t r = 0; r < packet.rows.size(); ++r) {
+    const PacketRow& row = packet.rows[r];
+    if (row.values.size() > packet.fields.size()) {
+      writeFail("row " + std::to_string(r + 1) + " has more values than the packet has fields");
+    }
+    out.u8(row.state);
+    bool modified = row.state & row_state::kModified;
+    std::string flags(flag_bytes, '\0');
+    for (std::size_t c = 0; c < packet.fields.size(); ++c) {
+      const Variant* v = c < row.values.size() ? &row.values[c] : nullptr;
+      std::uint8_t flag = 0;
+      if (v == nullptr || v->isNull()) {
+        flag = kFieldNull;
+      } else if (v->isEmpty()) {
+        // Only a modified row can leave a field unchanged.
+        flag = modified ? kFieldUnchanged : kFieldNull;
+      }
+      flags[c / 4] =
+          static_cast<char>(static_cast<unsigned char>(flags[c / 4]) | (flag << (2 * (c % 4))));
+    }
+    out.bytes(flags);
+    for (std::size_t c = 0; c < packet.fields.size(); ++c) {
+      const std::uint8_t flag = (static_cast<unsigned char>(flags[c / 4]) >> (2 * (c % 4))) & 3;
+      if (flag != 0) continue;
+      writeValue(out, packet.fields[c], words[c], row.values[c],
+                 Cell{r + 1, &packet.fields[c].name});
+    }
+  }
+  return std::move(out.out());
+}
+
+}  // namespace conta

@@ -21,6 +21,13 @@ std::optional<unsigned char> toCp1252(char32_t cp) {
   return std::nullopt;
 }
 
+bool isAscii(std::string_view bytes) {
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -82,6 +89,7 @@ std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& pos) {
 }
 
 std::string cp1252ToUtf8(std::string_view bytes) {
+  if (isAscii(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (char c : bytes) {
@@ -98,6 +106,10 @@ std::string cp1252ToUtf8(std::string_view bytes) {
 }
 
 std::string utf8ToCp1252(std::string_view text, std::size_t* replaced) {
+  if (isAscii(text)) {
+    if (replaced != nullptr) *replaced = 0;
+    return std::string(text);
+  }
   std::string out;
   out.reserve(text.size());
   std::size_t bad = 0;
@@ -183,8 +195,8 @@ std::string foldCase(std::string_view text) {
       c += 0x20;
     } else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) {
       c += 0x20;
-    } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 &&
-               c != 0x149 && c != 0x17F) {
+    } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
+               c != 0x17F) {
       // Latin Extended-A pairs upper/lower case on even/odd code points,
       // shifted by one in 0x139..0x148 and 0x179..0x17E.
       bool odd_upper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);

@@ -51,7 +51,9 @@ Variant Variant::array(std::vector<Variant> elements) {
   return v;
 }
 
-Variant Variant::array(std::size_t count) { return array(std::vector<Variant>(count)); }
+Variant Variant::array(std::size_t count) {
+  return array(std::vector<Variant>(count));
+}
 
 Variant::Variant(DataPacket packet)
     : value_(std::make_shared<const DataPacket>(std::move(packet))) {}
@@ -67,16 +69,26 @@ void Variant::throwIntegerOutOfRange() {
 
 const char* Variant::kindName(Kind kind) {
   switch (kind) {
-    case Kind::Empty: return "Empty";
-    case Kind::Null: return "Null";
-    case Kind::Boolean: return "Boolean";
-    case Kind::Integer: return "Integer";
-    case Kind::Double: return "Double";
-    case Kind::Text: return "Text";
-    case Kind::DateTime: return "DateTime";
-    case Kind::Bytes: return "Bytes";
-    case Kind::Array: return "Array";
-    case Kind::Packet: return "Packet";
+    case Kind::Empty:
+      return "Empty";
+    case Kind::Null:
+      return "Null";
+    case Kind::Boolean:
+      return "Boolean";
+    case Kind::Integer:
+      return "Integer";
+    case Kind::Double:
+      return "Double";
+    case Kind::Text:
+      return "Text";
+    case Kind::DateTime:
+      return "DateTime";
+    case Kind::Bytes:
+      return "Bytes";
+    case Kind::Array:
+      return "Array";
+    case Kind::Packet:
+      return "Packet";
   }
   return "?";
 }
@@ -97,7 +109,8 @@ std::string Variant::describe() const {
       if (t.size() <= 60) return "Text '" + t + "'";
       // Cut on a character boundary so the message stays valid UTF-8.
       std::size_t cut = 57;
-      while (cut > 0 && (static_cast<unsigned char>(t[cut]) & 0xC0) == 0x80) --cut;
+      while (cut > 0 && (static_cast<unsigned char>(t[cut]) & 0xC0) == 0x80)
+        --cut;
       return "Text '" + t.substr(0, cut) + "...'";
     }
     case Kind::DateTime:
@@ -116,10 +129,14 @@ std::string Variant::describe() const {
 
 std::optional<bool> Variant::tryBoolean() const {
   switch (kind()) {
-    case Kind::Empty: return false;
-    case Kind::Boolean: return std::get<bool>(value_);
-    case Kind::Integer: return std::get<std::int64_t>(value_) != 0;
-    case Kind::Double: return std::get<double>(value_) != 0.0;
+    case Kind::Empty:
+      return false;
+    case Kind::Boolean:
+      return std::get<bool>(value_);
+    case Kind::Integer:
+      return std::get<std::int64_t>(value_) != 0;
+    case Kind::Double:
+      return std::get<double>(value_) != 0.0;
     case Kind::Text: {
       const std::string& t = std::get<std::string>(value_);
       if (equalsIgnoringCase(t, "true")) return true;
@@ -127,28 +144,40 @@ std::optional<bool> Variant::tryBoolean() const {
       if (auto d = number_text::parseDecimal(t)) return *d != 0.0;
       return std::nullopt;
     }
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<double> Variant::tryDouble() const {
   switch (kind()) {
-    case Kind::Empty: return 0.0;
-    case Kind::Boolean: return std::get<bool>(value_) ? -1.0 : 0.0;
-    case Kind::Integer: return static_cast<double>(std::get<std::int64_t>(value_));
-    case Kind::Double: return std::get<double>(value_);
-    case Kind::Text: return number_text::parseDecimal(std::get<std::string>(value_));
-    case Kind::DateTime: return std::get<conta::DateTime>(value_).platformDays();
-    default: return std::nullopt;
+    case Kind::Empty:
+      return 0.0;
+    case Kind::Boolean:
+      return std::get<bool>(value_) ? -1.0 : 0.0;
+    case Kind::Integer:
+      return static_cast<double>(std::get<std::int64_t>(value_));
+    case Kind::Double:
+      return std::get<double>(value_);
+    case Kind::Text:
+      return number_text::parseDecimal(std::get<std::string>(value_));
+    case Kind::DateTime:
+      return std::get<conta::DateTime>(value_).platformDays();
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<std::int64_t> Variant::tryInteger() const {
   switch (kind()) {
-    case Kind::Empty: return 0;
-    case Kind::Boolean: return std::get<bool>(value_) ? -1 : 0;
-    case Kind::Integer: return std::get<std::int64_t>(value_);
-    case Kind::Double: return roundToInteger(std::get<double>(value_));
+    case Kind::Empty:
+      return 0;
+    case Kind::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
+    case Kind::Integer:
+      return std::get<std::int64_t>(value_);
+    case Kind::Double:
+      return roundToInteger(std::get<double>(value_));
     case Kind::Text: {
       const std::string& t = std::get<std::string>(value_);
       if (auto i = number_text::parseInteger(t)) return static_cast<std::int64_t>(*i);
@@ -157,26 +186,36 @@ std::optional<std::int64_t> Variant::tryInteger() const {
     }
     case Kind::DateTime:
       return roundToInteger(std::get<conta::DateTime>(value_).platformDays());
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<std::string> Variant::tryText() const {
   switch (kind()) {
-    case Kind::Empty: return std::string();
-    case Kind::Boolean: return std::string(std::get<bool>(value_) ? "True" : "False");
-    case Kind::Integer: return std::to_string(std::get<std::int64_t>(value_));
-    case Kind::Double: return number_text::formatGeneral(std::get<double>(value_));
-    case Kind::Text: return std::get<std::string>(value_);
-    case Kind::DateTime: return std::get<conta::DateTime>(value_).text();
-    default: return std::nullopt;
+    case Kind::Empty:
+      return std::string();
+    case Kind::Boolean:
+      return std::string(std::get<bool>(value_) ? "True" : "False");
+    case Kind::Integer:
+      return std::to_string(std::get<std::int64_t>(value_));
+    case Kind::Double:
+      return number_text::formatGeneral(std::get<double>(value_));
+    case Kind::Text:
+      return std::get<std::string>(value_);
+    case Kind::DateTime:
+      return std::get<conta::DateTime>(value_).text();
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<conta::DateTime> Variant::tryDateTime() const {
   switch (kind()) {
-    case Kind::Empty: return conta::DateTime();
-    case Kind::DateTime: return std::get<conta::DateTime>(value_);
+    case Kind::Empty:
+      return conta::DateTime();
+    case Kind::DateTime:
+      return std::get<conta::DateTime>(value_);
     case Kind::Integer:
     case Kind::Double:
       try {
@@ -184,8 +223,10 @@ std::optional<conta::DateTime> Variant::tryDateTime() const {
       } catch (const VariantError&) {
         return std::nullopt;
       }
-    case Kind::Text: return conta::DateTime::parseIso(std::get<std::string>(value_));
-    default: return std::nullopt;
+    case Kind::Text:
+      return conta::DateTime::parseIso(std::get<std::string>(value_));
+    default:
+      return std::nullopt;
   }
 }
 
@@ -268,7 +309,9 @@ std::shared_ptr<const DataPacket> Variant::sharedPacket() const {
   return std::get<Packet>(value_);
 }
 
-std::size_t Variant::size() const { return elements().size(); }
+std::size_t Variant::size() const {
+  return elements().size();
+}
 
 const Variant& Variant::operator[](std::size_t index) const {
   const auto& items = elements();

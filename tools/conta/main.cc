@@ -1,1 +1,42 @@
-int main() { return 0; }
+// conta: the command-line tool of the bill-calculation module.
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+#include "commands.h"
+#include "conta/error.h"
+
+extern "C" const char* conta_version(void);
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "conta: the bill-calculation module of the restaurant point-of-sale server.\n"
+      "Run 'conta SUBCOMMAND --help' for the options of a subcommand.",
+      "conta"};
+  app.set_version_flag("--version", std::string("conta ") + conta_version());
+  app.require_subcommand(1);
+  app.footer(
+      "Examples:\n"
+      "  conta pacote PARAMETROSXOL.CDS                 show a store's parameters file\n"
+      "  conta pacote items.cds --format json           print a packet as JSON\n"
+      "  conta pacote in.xml --output out.cds           convert XML to a binary .cds file\n"
+      "Exit status: 0 success, 1 failure, 2 wrong command line.");
+  conta::cli::addPacoteCommand(app);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return conta::cli::kExitUsage;
+  } catch (const std::exception& e) {
+    std::cerr << "conta: " << e.what() << '\n';
+    return conta::cli::kExitFailure;
+  }
+  return conta::cli::kExitOk;
+}
