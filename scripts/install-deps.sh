@@ -11,6 +11,11 @@ packages=(
   libgtest-dev libgmock-dev     # unit tests
   libbenchmark-dev              # benchmarks under bench/
   fpc                           # independent XML packet reader used by interop tests
+  libsqlite3-dev                # the embedded store database
+  libpq-dev                     # PostgreSQL client library
+  unixodbc-dev unixodbc         # ODBC driver manager (MS SQL Server, Oracle in the field)
+  postgresql postgresql-common  # a throwaway PostgreSQL server for the tests (pg_virtualenv)
+  odbc-postgresql libsqliteodbc # ODBC drivers the tests reach PostgreSQL and SQLite through
 )
 
 missing=()

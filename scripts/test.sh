@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds conta with AddressSanitizer and UndefinedBehaviorSanitizer and runs
-# every test. Exit status 0 only when all tests pass.
+# every test, against SQLite, a throwaway PostgreSQL server (pg_virtualenv)
+# and both through ODBC. Exit status 0 only when all tests pass.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${CONTA_TEST_BUILD_DIR:-$root/build-test}"
@@ -8,6 +9,15 @@ build="${CONTA_TEST_BUILD_DIR:-$root/build-test}"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCONTA_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
+
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+export CONTA_TEST_ODBC_SQLITE="DRIVER={SQLite3};"
+export CONTA_CTEST="ctest --test-dir $build --output-on-failure -j$(nproc)"
+
+# pg_virtualenv makes a PostgreSQL cluster, sets PGHOST, PGPORT, PGUSER,
+# PGPASSWORD and PGDATABASE for the command, and drops the cluster after it.
+pg_virtualenv -t -o fsync=off bash -c '
+  export CONTA_TEST_POSTGRESQL="host=$PGHOST port=$PGPORT dbname=$PGDATABASE user=$PGUSER"
+  export CONTA_TEST_ODBC_POSTGRESQL="DRIVER={PostgreSQL Unicode};SERVER=$PGHOST;PORT=$PGPORT;DATABASE=$PGDATABASE;UID=$PGUSER;PWD=$PGPASSWORD;"
+  $CONTA_CTEST'

@@ -14,6 +14,7 @@ inline constexpr int kExitFailure = 1;  // the work failed (bad file, database e
 inline constexpr int kExitUsage = 2;    // the command line was wrong
 
 void addPacoteCommand(CLI::App& app);
+void addSchemaCommand(CLI::App& app);
 
 }  // namespace conta::cli
 

@@ -20,8 +20,10 @@ int main(int argc, char** argv) {
       "  conta pacote PARAMETROSXOL.CDS                 show a store's parameters file\n"
       "  conta pacote items.cds --format json           print a packet as JSON\n"
       "  conta pacote in.xml --output out.cds           convert XML to a binary .cds file\n"
+      "  conta schema --dialect sqlite                  print the store database DDL\n"
       "Exit status: 0 success, 1 failure, 2 wrong command line.");
   conta::cli::addPacoteCommand(app);
+  conta::cli::addSchemaCommand(app);
 
   try {
     app.parse(argc, argv);

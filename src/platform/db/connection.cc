@@ -1,0 +1,105 @@
+#include "platform/db/connection.h"
+
+#include "platform/db/database_error.h"
+#include "platform/db/odbc/connection.h"
+#include "platform/db/postgresql/connection.h"
+#include "platform/db/sqlite/connection.h"
+#include "platform/host_directory.h"
+
+namespace conta::db {
+
+Connection::Connection(std::string name) : name_(std::move(name)) {}
+
+Connection::~Connection() = default;
+
+void Connection::open() {
+  if (driver_ != nullptr && driver_->alive()) return;
+  driver_.reset();
+  if (beforeConnect) beforeConnect(*this);
+  ConnectionTarget target = parseConnectionString(connection_string_, hostDirectory());
+  password_ = target.password;
+  try {
+    switch (target.driver) {
+      case DriverKind::Sqlite:
+        driver_ = openSqlite(target);
+        break;
+      case DriverKind::PostgreSql:
+        driver_ = openPostgreSql(target);
+        break;
+      case DriverKind::Odbc:
+        driver_ = openOdbc(target);
+        break;
+    }
+  } catch (const DatabaseError& e) {
+    rethrow(e);
+  }
+}
+
+void Connection::close() {
+  driver_.reset();
+}
+
+bool Connection::connected() {
+  return driver_ != nullptr && driver_->alive();
+}
+
+Dialect Connection::dialect() const {
+  if (driver_ == nullptr) throw DatabaseError(name_ + ": the connection is not open");
+  return driver_->dialect();
+}
+
+DriverConnection& Connection::driver() {
+  if (!connected()) open();
+  return *driver_;
+}
+
+void Connection::rethrow(const DatabaseError& error) {
+  throw DatabaseError(withoutPassword(error.message(), password_), error.sqlstate(),
+                      error.nativeCode());
+}
+
+void Connection::beginTransaction() {
+  DriverConnection& d = driver();
+  if (d.inTransaction()) {
+    throw DatabaseError(name_ + ": a transaction is already open; it is joined, not nested");
+  }
+  try {
+    d.begin();
+  } catch (const DatabaseError& e) {
+    rethrow(e);
+  }
+}
+
+void Connection::commit() {
+  if (!inTransaction()) throw DatabaseError(name_ + ": there is no open transaction to commit");
+  try {
+    driver_->commit();
+  } catch (const DatabaseError& e) {
+    rethrow(e);
+  }
+}
+
+void Connection::rollback() {
+  if (!inTransaction()) throw DatabaseError(name_ + ": there is no open transaction to roll back");
+  try {
+    driver_->rollback();
+  } catch (const DatabaseError& e) {
+    rethrow(e);
+  }
+}
+
+bool Connection::inTransaction() {
+  return driver_ != nullptr && driver_->inTransaction();
+}
+
+ResultSet Connection::execute(const ParsedSql& sql, const std::vector<BoundParameter>& parameters,
+                              const ExecuteOptions& options) {
+  DriverConnection& d = driver();
+  try {
+    return d.execute(sql, parameters, options);
+  } catch (const DatabaseError& e) {
+    rethrow(e);
+  }
+}
+
+}  // namespace conta::db

@@ -1,0 +1,79 @@
+// The interface each database driver (sqlite/, postgresql/, odbc/) implements.
+// Drivers know nothing of queries, providers or SQL storages; they run one
+// statement with its parameter values and hand back every row.
+#ifndef CONTA_PLATFORM_DB_DRIVER_H_
+#define CONTA_PLATFORM_DB_DRIVER_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "conta/data_packet.h"
+#include "conta/variant.h"
+#include "platform/db/dialect.h"
+#include "platform/db/named_parameters.h"
+
+namespace conta::db {
+
+// How a parameter is declared on its statement.
+enum class ParamType { String, Float, DateTime };
+
+// A parameter value ready to bind: Null, or Text (String), Double (Float),
+// DateTime (DateTime), already converted to the declared type.
+struct BoundParameter {
+  ParamType type = ParamType::String;
+  Variant value;
+};
+
+// The type (and width) of a result column, decided by the statement: a hint
+// names the column's type whatever the engine reports, and the engine's width
+// stands when the hint gives none. Hints make the type of an expression
+// column independent of the rows (SQLite leaves such columns untyped; its
+// ODBC driver types them by the first row).
+struct ColumnHint {
+  std::string name;  // upper case
+  FieldType type = FieldType::String;
+  int width = 0;
+};
+
+struct ExecuteOptions {
+  bool want_rows = true;
+  int timeout_seconds = 0;  // 0: no limit
+  const std::vector<ColumnHint>* hints = nullptr;
+};
+
+// Every row of a statement's result, with its columns described as packet
+// fields: name in upper case, type String (width when known), Int64, Float
+// (also for NUMERIC/DECIMAL), Boolean, DateTime or Bytes. Doubles come back
+// bit-exact from every driver but SQLite through ODBC, whose driver reads
+// them with 15 significant digits.
+struct ResultSet {
+  std::vector<Field> fields;
+  std::vector<std::vector<Variant>> rows;
+  std::int64_t rows_affected = -1;
+};
+
+class DriverConnection {
+ public:
+  virtual ~DriverConnection() = default;
+
+  virtual Dialect dialect() const = 0;
+  // False once the driver knows the link to the server is broken; the
+  // connection is then reopened on the next open().
+  virtual bool alive() = 0;
+
+  virtual void begin() = 0;
+  virtual void commit() = 0;
+  virtual void rollback() = 0;
+  virtual bool inTransaction() = 0;
+
+  // Runs one statement. `parameters` holds one value per name of `sql`, in the
+  // order of sql.names. Throws DatabaseError.
+  virtual ResultSet execute(const ParsedSql& sql, const std::vector<BoundParameter>& parameters,
+                            const ExecuteOptions& options) = 0;
+};
+
+}  // namespace conta::db
+
+#endif  // CONTA_PLATFORM_DB_DRIVER_H_

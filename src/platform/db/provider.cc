@@ -1,0 +1,18 @@
+#include "platform/db/provider.h"
+
+namespace conta::db {
+
+DataPacket Provider::data() {
+  if (query_.active()) return query_.packet();
+  query_.open();
+  try {
+    DataPacket packet = query_.packet();
+    query_.close();
+    return packet;
+  } catch (...) {
+    query_.close();
+    throw;
+  }
+}
+
+}  // namespace conta::db

@@ -1,0 +1,216 @@
+// The SQLite driver, the embedded default. Date-times are stored as ISO-8601
+// text ("2024-03-15 14:30:05.123"); column types come from the declared type
+// of table columns, and from hints for expression columns, never from the
+// values a row happens to hold.
+#include "platform/db/sqlite/connection.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/db/column_values.h"
+#include "platform/db/database_error.h"
+
+namespace conta::db {
+namespace {
+
+struct DatabaseCloser {
+  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using DatabasePtr = std::unique_ptr<sqlite3, DatabaseCloser>;
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+// SQLSTATE-like codes for the engine's result codes, so callers can tell a
+// failed connection (08) from a constraint (23) or anything else (HY000).
+std::string sqlstateOf(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_CONSTRAINT:
+      return "23000";
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+      return "08001";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return "40001";
+    case SQLITE_INTERRUPT:
+      return "57014";
+    default:
+      return "HY000";
+  }
+}
+
+class SqliteConnection final : public DriverConnection {
+ public:
+  explicit SqliteConnection(const std::string& path) : path_(path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+      // The module never creates the store's database.
+      throw DatabaseError("the store database " + path + " does not exist", "08001");
+    }
+    sqlite3* raw = nullptr;
+    int code =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    db_.reset(raw);
+    if (code != SQLITE_OK) {
+      std::string message = raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(code);
+      throw DatabaseError("cannot open the store database " + path + ": " + message,
+                          sqlstateOf(code), code);
+    }
+    sqlite3_extended_result_codes(db_.get(), 1);
+    // Wait for another writer (a second host process) instead of failing.
+    sqlite3_busy_timeout(db_.get(), 15000);
+    // A file that is not a database shows only on the first read.
+    run("SELECT count(*) FROM sqlite_master");
+  }
+
+  Dialect dialect() const override { return Dialect::Sqlite; }
+  bool alive() override { return db_ != nullptr; }
+
+  void begin() override { run("BEGIN IMMEDIATE"); }
+  void commit() override { run("COMMIT"); }
+  void rollback() override { run("ROLLBACK"); }
+  bool inTransaction() override { return sqlite3_get_autocommit(db_.get()) == 0; }
+
+  ResultSet execute(const ParsedSql& sql, const std::vector<BoundParameter>& parameters,
+                    const ExecuteOptions& options) override {
+    std::string text =
+        sql.render([](std::size_t, std::size_t name) { return "?" + std::to_string(name + 1); });
+    StatementPtr statement = prepare(text);
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+      bind(statement.get(), static_cast<int>(i + 1), parameters[i]);
+
+    ResultSet result;
+    int columns = sqlite3_column_count(statement.get());
+    if (options.want_rows) {
+      for (int c = 0; c < columns; ++c)
+        result.fields.push_back(describe(statement.get(), c, options));
+    }
+    while (true) {
+      int code = sqlite3_step(statement.get());
+      if (code == SQLITE_DONE) break;
+      if (code != SQLITE_ROW) fail(code);
+      if (!options.want_rows) continue;
+      std::vector<Variant> row;
+      row.reserve(static_cast<std::size_t>(columns));
+      for (int c = 0; c < columns; ++c)
+        row.push_back(read(statement.get(), c, result.fields[c]));
+      result.rows.push_back(std::move(row));
+    }
+    result.rows_affected = columns == 0 ? sqlite3_changes64(db_.get()) : -1;
+    return result;
+  }
+
+ private:
+  [[noreturn]] void fail(int code) const {
+    throw DatabaseError(sqlite3_errmsg(db_.get()), sqlstateOf(code), code);
+  }
+
+  void run(const char* sql) {
+    char* message = nullptr;
+    int code = sqlite3_exec(db_.get(), sql, nullptr, nullptr, &message);
+    if (code != SQLITE_OK) {
+      std::string text = message != nullptr ? message : sqlite3_errstr(code);
+      sqlite3_free(message);
+      throw DatabaseError(text, sqlstateOf(code), code);
+    }
+  }
+
+  StatementPtr prepare(const std::string& text) {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int code =
+        sqlite3_prepare_v2(db_.get(), text.c_str(), static_cast<int>(text.size()), &raw, &tail);
+    StatementPtr statement(raw);
+    if (code != SQLITE_OK) fail(code);
+    if (statement == nullptr) throw DatabaseError("the statement is empty", "42000");
+    for (; tail != nullptr && *tail != '\0'; ++tail) {
+      if (*tail != ' ' && *tail != '\n' && *tail != '\r' && *tail != '\t' && *tail != ';') {
+        throw DatabaseError("a statement text holds more than one statement", "42000");
+      }
+    }
+    return statement;
+  }
+
+  void bind(sqlite3_stmt* statement, int index, const BoundParameter& p) {
+    int code = SQLITE_OK;
+    const Variant& v = p.value;
+    if (v.isNull() || v.isEmpty()) {
+      code = sqlite3_bind_null(statement, index);
+    } else if (p.type == ParamType::Float) {
+      code = sqlite3_bind_double(statement, index, v.real());
+    } else if (p.type == ParamType::DateTime) {
+      std::string text = timestampText(v.dateTime());
+      code = sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()),
+                               SQLITE_TRANSIENT);
+    } else {
+      const std::string& text = v.text();
+      code = sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                               SQLITE_TRANSIENT);
+    }
+    if (code != SQLITE_OK) fail(code);
+  }
+
+  Field describe(sqlite3_stmt* statement, int column, const ExecuteOptions& options) const {
+    std::string name = upperName(sqlite3_column_name(statement, column));
+    if (options.hints != nullptr) {
+      for (const auto& hint : *options.hints) {
+        if (hint.name == name) return Field(name, hint.type, hint.width);
+      }
+    }
+    const char* declared = sqlite3_column_decltype(statement, column);
+    if (declared != nullptr) {
+      if (auto field = fieldFromTypeName(name, declared)) return *field;
+    }
+    throw DatabaseError(
+        "column " + name + " has no declared type; give the statement a type hint for it", "42804");
+  }
+
+  Variant read(sqlite3_stmt* statement, int column, const Field& field) const {
+    int storage = sqlite3_column_type(statement, column);
+    if (storage == SQLITE_NULL) return Variant::null();
+    switch (field.valueKind()) {
+      case ValueKind::Integer:
+        if (storage == SQLITE_INTEGER) return Variant(sqlite3_column_int64(statement, column));
+        if (storage == SQLITE_FLOAT) {
+          return Variant(Variant(sqlite3_column_double(statement, column)).toInteger());
+        }
+        break;
+      case ValueKind::Float:
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) {
+          return Variant(sqlite3_column_double(statement, column));
+        }
+        break;
+      case ValueKind::Bytes: {
+        const void* data = sqlite3_column_blob(statement, column);
+        int size = sqlite3_column_bytes(statement, column);
+        return Variant::fromBytes(
+            std::string(static_cast<const char*>(data), static_cast<std::size_t>(size)));
+      }
+      default:
+        break;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    std::string_view view(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+    if (field.valueKind() == ValueKind::Text) return Variant(view);
+    if (auto value = valueFromText(field, view)) return *value;
+    throw DatabaseError("column " + field.name + " holds '" + std::string(view) +
+                            "', which is not a value of its type",
+                        "22018");
+  }
+
+  std::string path_;
+  DatabasePtr db_;
+};
+
+}  // namespace
+
+std::unique_ptr<DriverConnection> openSqlite(const ConnectionTarget& target) {
+  return std::make_unique<SqliteConnection>(target.target);
+}
+
+}  // namespace conta::db

@@ -1,0 +1,98 @@
+#include "platform/host_directory.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace conta {
+namespace {
+
+std::mutex g_mutex;
+std::filesystem::path g_override;
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path executablePath() {
+#if defined(_WIN32)
+  std::wstring buffer(32768, L'\0');
+  DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  buffer.resize(n);
+  return std::filesystem::path(buffer);
+#else
+  std::error_code error;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : path;
+#endif
+}
+
+std::filesystem::path hostDirectory() {
+  {
+    std::lock_guard lock(g_mutex);
+    if (!g_override.empty()) return g_override;
+  }
+  if (const char* env = std::getenv("CONTA_HOST_DIR"); env != nullptr && *env != '\0') {
+    return std::filesystem::path(env);
+  }
+  return executablePath().parent_path();
+}
+
+void setHostDirectory(std::filesystem::path directory) {
+  std::lock_guard lock(g_mutex);
+  g_override = std::move(directory);
+}
+
+std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::path& directory,
+                                                      std::string_view relative) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : relative) {
+    if (c == '/' || c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+
+  std::filesystem::path exact = directory;
+  for (const auto& p : parts)
+    exact /= p;
+  std::error_code error;
+  if (std::filesystem::exists(exact, error)) return exact;
+
+  std::filesystem::path at = directory;
+  for (const auto& p : parts) {
+    std::filesystem::path next = at / p;
+    if (!std::filesystem::exists(next, error)) {
+      bool found = false;
+      for (const auto& entry : std::filesystem::directory_iterator(at, error)) {
+        if (sameIgnoringCase(entry.path().filename().string(), p)) {
+          next = entry.path();
+          found = true;
+          break;
+        }
+      }
+      if (!found) return std::nullopt;
+    }
+    at = next;
+  }
+  return at;
+}
+
+}  // namespace conta

@@ -1,0 +1,32 @@
+// conta schema: prints the store database's DDL for a dialect.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "commands.h"
+#include "conta/error.h"
+#include "conta/store_schema.h"
+
+namespace conta::cli {
+
+void addSchemaCommand(CLI::App& app) {
+  auto dialect = std::make_shared<std::string>();
+  CLI::App* command = app.add_subcommand(
+      "schema",
+      "Print the DDL of the store database (every table and column the bill module uses), to "
+      "create a store, a test or a demo database.");
+  command->add_option("--dialect", *dialect, "sqlite or postgresql")
+      ->required()
+      ->check(CLI::IsMember({"sqlite", "postgresql"}));
+  command->footer(
+      "Examples:\n"
+      "  conta schema --dialect sqlite | sqlite3 Dados/loja.db\n"
+      "  conta schema --dialect postgresql | psql -d loja");
+  command->callback([dialect] {
+    const std::string& sql = storeSchemaSql(*dialect);
+    std::fwrite(sql.data(), 1, sql.size(), stdout);
+    if (std::fflush(stdout) != 0) throw Error("cannot write to standard output");
+  });
+}
+
+}  // namespace conta::cli
