@@ -30,13 +30,6 @@ constexpr int kChangeDeleted = 2;
 constexpr int kChangeInserted = 4;
 constexpr int kChangeModified = 8;
 
-bool sameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return lower(x) == lower(y);
-  });
-}
-
 std::string_view trimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
     text.remove_prefix(1);
@@ -187,7 +180,7 @@ void ClientDataSet::checkBrowseMode() {
 
 void ClientDataSet::definePersistentField(Field field) {
   for (const auto& existing : persistent_) {
-    if (sameName(existing.name, field.name)) {
+    if (text_encoding::equalsIgnoringAsciiCase(existing.name, field.name)) {
       throw DataSetError(name_ + ": Field '" + field.name + "' is defined twice");
     }
   }
@@ -210,7 +203,7 @@ void ClientDataSet::addIndexDef(IndexDef index) {
 
 const IndexDef* ClientDataSet::findIndexDef(std::string_view name) const {
   for (const auto& def : index_defs_) {
-    if (sameName(def.name, name)) return &def;
+    if (text_encoding::equalsIgnoringAsciiCase(def.name, name)) return &def;
   }
   return nullptr;
 }
@@ -219,8 +212,9 @@ std::vector<std::size_t> ClientDataSet::indexFieldPositions(
     const IndexDef& index, const std::vector<Field>& fields) const {
   std::vector<std::size_t> positions;
   for (std::string_view field : splitFieldList(index.fields)) {
-    auto it = std::find_if(fields.begin(), fields.end(),
-                           [&](const Field& f) { return sameName(f.name, field); });
+    auto it = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
+      return text_encoding::equalsIgnoringAsciiCase(f.name, field);
+    });
     if (it == fields.end()) {
       throw DataSetError(name_ + ": Field '" + std::string(field) + "' of index '" + index.name +
                          "' not found");
@@ -251,8 +245,9 @@ void ClientDataSet::setIndexName(std::string_view name) {
 void ClientDataSet::checkPersistentFields(const std::vector<Field>& fields,
                                           const std::string& source) const {
   for (const auto& wanted : persistent_) {
-    auto it = std::find_if(fields.begin(), fields.end(),
-                           [&](const Field& f) { return sameName(f.name, wanted.name); });
+    auto it = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
+      return text_encoding::equalsIgnoringAsciiCase(f.name, wanted.name);
+    });
     if (it == fields.end()) {
       throw DataSetError(name_ + ": Field '" + wanted.name + "' not found in " + source);
     }

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "conta/error.h"
+#include "platform/text_encoding.h"
 
 namespace conta {
 namespace {
@@ -36,13 +37,6 @@ constexpr std::array<TypeName, 20> kTypeNames = {{
     {FieldType::SqlDateTime, "SQLdateTime"},
     {FieldType::Bytes, "bin.hex"},
 }};
-
-bool sameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return lower(x) == lower(y);
-  });
-}
 
 }  // namespace
 
@@ -154,7 +148,7 @@ ValueKind Field::valueKind() const {
 
 std::optional<std::size_t> DataPacket::fieldIndex(std::string_view name) const {
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (sameName(fields[i].name, name)) return i;
+    if (text_encoding::equalsIgnoringAsciiCase(fields[i].name, name)) return i;
   }
   return std::nullopt;
 }

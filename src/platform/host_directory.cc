@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -15,15 +17,6 @@ namespace {
 
 std::mutex g_mutex;
 std::filesystem::path g_override;
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -82,7 +75,7 @@ std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::pat
     if (!std::filesystem::exists(next, error)) {
       bool found = false;
       for (const auto& entry : std::filesystem::directory_iterator(at, error)) {
-        if (sameIgnoringCase(entry.path().filename().string(), p)) {
+        if (text_encoding::equalsIgnoringAsciiCase(entry.path().filename().string(), p)) {
           next = entry.path();
           found = true;
           break;

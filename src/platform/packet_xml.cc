@@ -57,11 +57,6 @@ char lowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
-}
-
 // A value quoted for a message, cut short (on a character boundary) when long.
 std::string shown(std::string_view text) {
   constexpr std::size_t kMax = 40;
@@ -221,7 +216,7 @@ std::optional<std::int64_t> canonicalInteger(std::string_view text) {
 // expat knows UTF-8, UTF-16, ISO-8859-1 and US-ASCII; the store's ANSI code
 // page is given to it as a one-byte map.
 int XMLCALL onUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-  if (!equalsIgnoringCase(name, "windows-1252")) return XML_STATUS_ERROR;
+  if (!text_encoding::equalsIgnoringAsciiCase(name, "windows-1252")) return XML_STATUS_ERROR;
   for (int b = 0; b < 256; ++b) {
     std::string utf8 = text_encoding::cp1252ToUtf8(std::string(1, static_cast<char>(b)));
     std::size_t pos = 0;
@@ -375,7 +370,7 @@ class XmlReader {
     buffer.assign(bytes);
     auto declared = declaredEncoding(bytes);
     if (!declared) return "windows-1252";
-    if (equalsIgnoringCase(*declared, "utf-16")) {
+    if (text_encoding::equalsIgnoringAsciiCase(*declared, "utf-16")) {
       fail("the document declares the encoding UTF-16 but is not UTF-16 text");
     }
     auto encoding = expatEncodingFor(*declared);
@@ -502,7 +497,8 @@ class XmlReader {
     auto type = fieldTypeFromXmlName(*type_name);
     for (int t = 0; !type && t <= static_cast<int>(FieldType::Bytes); ++t) {
       auto candidate = static_cast<FieldType>(t);
-      if (equalsIgnoringCase(*type_name, xmlFieldTypeName(candidate))) type = candidate;
+      if (text_encoding::equalsIgnoringAsciiCase(*type_name, xmlFieldTypeName(candidate)))
+        type = candidate;
     }
     if (!type) {
       static constexpr std::array<std::string_view, 5> kUnsupported = {"nested", "array", "struct",
@@ -522,9 +518,9 @@ class XmlReader {
         std::uint16_t bit = key == "required"   ? field_attribute::kRequired
                             : key == "readonly" ? field_attribute::kReadOnly
                                                 : field_attribute::kHidden;
-        if (equalsIgnoringCase(value, "true")) {
+        if (text_encoding::equalsIgnoringAsciiCase(value, "true")) {
           field.attributes |= bit;
-        } else if (!equalsIgnoringCase(value, "false")) {
+        } else if (!text_encoding::equalsIgnoringAsciiCase(value, "false")) {
           fail(label + ": " + std::string(key) + "=" + shown(value) + " is neither true nor false");
         }
       } else if (key == "WIDTH" || key == "DECIMALS") {

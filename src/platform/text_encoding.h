@@ -30,6 +30,10 @@ bool isValidUtf8(std::string_view text);
 std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& pos);
 void appendUtf8(std::string& out, char32_t code_point);
 
+// True when the texts are equal but for the case of ASCII letters: how field,
+// parameter, column and file names are compared.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Lower-cases ASCII and the Latin letters of Latin-1 and Latin Extended-A,
 // enough to compare Portuguese codes and names without regard to case.
 std::string foldCase(std::string_view text);

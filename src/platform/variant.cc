@@ -23,17 +23,6 @@ std::optional<std::int64_t> roundToInteger(double d) {
   return static_cast<std::int64_t>(r);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 Variant Variant::fromBytes(std::string bytes) {
@@ -139,8 +128,8 @@ std::optional<bool> Variant::tryBoolean() const {
       return std::get<double>(value_) != 0.0;
     case Kind::Text: {
       const std::string& t = std::get<std::string>(value_);
-      if (equalsIgnoringCase(t, "true")) return true;
-      if (equalsIgnoringCase(t, "false")) return false;
+      if (text_encoding::equalsIgnoringAsciiCase(t, "true")) return true;
+      if (text_encoding::equalsIgnoringAsciiCase(t, "false")) return false;
       if (auto d = number_text::parseDecimal(t)) return *d != 0.0;
       return std::nullopt;
     }

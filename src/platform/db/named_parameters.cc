@@ -1,5 +1,7 @@
 #include "platform/db/named_parameters.h"
 
+#include "platform/text_encoding.h"
+
 namespace conta::db {
 namespace {
 
@@ -8,15 +10,6 @@ bool isNameStart(char c) {
 }
 bool isNameChar(char c) {
   return isNameStart(c) || (c >= '0' && c <= '9');
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // Index just past a quoted run that opens at `i` and closes with `close`; a
@@ -39,7 +32,7 @@ std::size_t skipQuoted(std::string_view sql, std::size_t i, char close) {
 
 std::size_t ParsedSql::nameIndex(std::string_view name) const {
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (sameIgnoringCase(names[i], name)) return i;
+    if (text_encoding::equalsIgnoringAsciiCase(names[i], name)) return i;
   }
   return std::string::npos;
 }

@@ -4,20 +4,10 @@
 #include "platform/db/database_error.h"
 #include "platform/db/sql_storage.h"
 #include "platform/field_value.h"
+#include "platform/text_encoding.h"
 
 namespace conta::db {
-namespace {
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // ---- Statement -------------------------------------------------------------------
 
@@ -51,7 +41,7 @@ void Statement::declareParameter(std::string name, ParamType type, int size) {
 
 Parameter* Statement::findParameter(std::string_view name) {
   for (auto& p : parameters_) {
-    if (sameIgnoringCase(p.name, name)) return &p;
+    if (text_encoding::equalsIgnoringAsciiCase(p.name, name)) return &p;
   }
   return nullptr;
 }
@@ -126,7 +116,7 @@ void Query::open() {
     for (const auto& field : persistent_) {
       std::size_t found = result.fields.size();
       for (std::size_t i = 0; i < result.fields.size(); ++i) {
-        if (sameIgnoringCase(result.fields[i].name, field.name)) found = i;
+        if (text_encoding::equalsIgnoringAsciiCase(result.fields[i].name, field.name)) found = i;
       }
       if (found == result.fields.size()) {
         throw DatabaseError(name() + ": field '" + field.name + "' not found in the result");
@@ -196,7 +186,7 @@ bool Query::eof() const {
 Variant Query::value(std::string_view column) const {
   requireActive();
   for (std::size_t i = 0; i < result_.fields.size(); ++i) {
-    if (sameIgnoringCase(result_.fields[i].name, column)) {
+    if (text_encoding::equalsIgnoringAsciiCase(result_.fields[i].name, column)) {
       if (cursor_ >= result_.rows.size()) {
         throw DatabaseError(name() + ": no current row (the query is at its end)");
       }

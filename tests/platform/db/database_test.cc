@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "conta/error.h"
 #include "platform/db/database_error.h"
@@ -349,6 +350,17 @@ TEST_P(DatabaseLayerTest, ARefusedConnectionSaysWhyWithoutThePassword) {
   }
   EXPECT_EQ(attempts, 2);  // each open asks for the connection string again
   EXPECT_FALSE(refused.connected());
+  if (GetParam() == "sqlite") {
+    // Once the store's database is there, the next open succeeds.
+    std::string path = refused.connectionString().substr(7);
+    testing_support::TestDatabase fresh("sqlite");
+    std::filesystem::copy_file(fresh.connectionString().substr(7), path,
+                               std::filesystem::copy_options::overwrite_existing);
+    refused.open();
+    EXPECT_TRUE(refused.connected());
+    refused.close();
+    std::filesystem::remove(path);
+  }
   // Once open, opening again neither reconnects nor asks again.
   int asked = 0;
   connection_->beforeConnect = [&](Connection&) { ++asked; };
