@@ -15,6 +15,7 @@ namespace conta {
 class CONTA_EXPORT Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  ~Error() override;  // defined once, so its type information is emitted once
 };
 
 // A variant could not be converted or combined as asked (null into a number,
@@ -22,6 +23,7 @@ class CONTA_EXPORT Error : public std::runtime_error {
 class CONTA_EXPORT VariantError : public Error {
  public:
   using Error::Error;
+  ~VariantError() override;
 };
 
 // A data packet or client-dataset file could not be read or written. The
@@ -30,6 +32,7 @@ class CONTA_EXPORT PacketError : public Error {
  public:
   PacketError(const std::string& source, const std::string& problem)
       : Error(source + ": " + problem), source_(source), problem_(problem) {}
+  ~PacketError() override;
   const std::string& source() const noexcept { return source_; }
   const std::string& problem() const noexcept { return problem_; }
 
@@ -43,6 +46,40 @@ class CONTA_EXPORT PacketError : public Error {
 class CONTA_EXPORT DataSetError : public Error {
  public:
   using Error::Error;
+  ~DataSetError() override;
+};
+
+// A database operation of the module failed: raised after the failure was
+// reported, carrying the operation's name, its unit, the context text (the
+// values it worked on) and the error text.
+class CONTA_EXPORT OperationFailure : public Error {
+ public:
+  OperationFailure(std::string operation, std::string unit, std::string context, std::string text)
+      : Error(operation + " (" + unit + ") [" + context + "]: " + text),
+        operation_(std::move(operation)),
+        unit_(std::move(unit)),
+        context_(std::move(context)),
+        text_(std::move(text)) {}
+  ~OperationFailure() override;
+  const std::string& operation() const noexcept { return operation_; }
+  const std::string& unit() const noexcept { return unit_; }
+  const std::string& context() const noexcept { return context_; }
+  const std::string& text() const noexcept { return text_; }
+
+ private:
+  std::string operation_;
+  std::string unit_;
+  std::string context_;
+  std::string text_;
+};
+
+// A bill rule refused to go on after reporting why (a charge product that
+// cannot be sold for tax reasons). It ends the bill quietly: the report was
+// made already; what() is the reported text.
+class CONTA_EXPORT SilentAbort : public Error {
+ public:
+  using Error::Error;
+  ~SilentAbort() override;
 };
 
 }  // namespace conta

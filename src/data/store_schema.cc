@@ -1,4 +1,4 @@
-#include "conta/store_schema.h"
+#include "data/store_schema.h"
 
 #include "conta/error.h"
 #include "data/store_schema_sql.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "conta/store_schema.h"
+#include "data/store_schema.h"
 #include "platform/db/script.h"
 
 namespace conta::testing_support {

@@ -4,9 +4,8 @@
 #include <iostream>
 
 #include "commands.h"
+#include "conta/conta.h"
 #include "conta/error.h"
-
-extern "C" const char* conta_version(void);
 
 int main(int argc, char** argv) {
   CLI::App app{

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "commands.h"
+#include "conta/conta.h"
 #include "conta/error.h"
-#include "conta/store_schema.h"
 
 namespace conta::cli {
 
@@ -23,8 +23,15 @@ void addSchemaCommand(CLI::App& app) {
       "  conta schema --dialect sqlite | sqlite3 Dados/loja.db\n"
       "  conta schema --dialect postgresql | psql -d loja");
   command->callback([dialect] {
-    const std::string& sql = storeSchemaSql(*dialect);
-    std::fwrite(sql.data(), 1, sql.size(), stdout);
+    char* sql = nullptr;
+    char* error = nullptr;
+    if (conta_store_schema(dialect->c_str(), &sql, &error) != CONTA_OK) {
+      std::string message = error != nullptr ? error : "no schema";
+      conta_free(error);
+      throw Error(message);
+    }
+    std::fputs(sql, stdout);
+    conta_free(sql);
     if (std::fflush(stdout) != 0) throw Error("cannot write to standard output");
   });
 }

@@ -17,6 +17,7 @@ class DatabaseError : public Error {
         message_(message),
         sqlstate_(std::move(sqlstate)),
         native_code_(native_code) {}
+  ~DatabaseError() override;  // anchors the type information in this library
 
   const std::string& message() const noexcept { return message_; }
   const std::string& sqlstate() const noexcept { return sqlstate_; }

@@ -1,16 +1,19 @@
 #include "platform/db/provider.h"
 
+#include "platform/db/database_error.h"
+
 namespace conta::db {
 
 DataPacket Provider::data() {
-  if (query_.active()) return query_.packet();
-  query_.open();
+  if (query_ == nullptr) throw DatabaseError("a provider without a query has no data");
+  if (query_->active()) return query_->packet();
+  query_->open();
   try {
-    DataPacket packet = query_.packet();
-    query_.close();
+    DataPacket packet = query_->packet();
+    query_->close();
     return packet;
   } catch (...) {
-    query_.close();
+    query_->close();
     throw;
   }
 }

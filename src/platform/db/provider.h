@@ -11,11 +11,16 @@ namespace conta::db {
 
 class Provider {
  public:
-  explicit Provider(Query& query) : query_(query) {}
+  Provider() = default;
+  explicit Provider(Query& query) : query_(&query) {}
+  // Links the query to pack (a provider may be made before its query).
+  void setDataSet(Query& query) { query_ = &query; }
+
+  // DatabaseError when no query is linked.
   DataPacket data();
 
  private:
-  Query& query_;
+  Query* query_ = nullptr;
 };
 
 }  // namespace conta::db

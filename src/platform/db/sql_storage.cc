@@ -19,9 +19,13 @@ const std::string& DialectTexts::forDialect(Dialect dialect) const {
   return oracle;
 }
 
-SqlStorage::SqlStorage(Statement& statement, DialectTexts texts)
-    : statement_(statement), texts_(std::move(texts)) {
+SqlStorage::SqlStorage(Statement& statement, DialectTexts texts) : statement_(statement) {
   statement_.storage_ = this;
+  setTexts(std::move(texts));
+}
+
+void SqlStorage::setTexts(DialectTexts texts) {
+  texts_ = std::move(texts);
   statement_.parsed_for_.reset();
   // The parameters are known before the database is: set by name at once.
   for (Dialect d : {Dialect::Oracle, Dialect::MsSql, Dialect::PostgreSql, Dialect::Sqlite}) {

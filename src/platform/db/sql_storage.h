@@ -25,12 +25,14 @@ struct DialectTexts {
 class SqlStorage {
  public:
   // Links itself to `statement`; the statement must not outlive it.
-  SqlStorage(Statement& statement, DialectTexts texts);
+  SqlStorage(Statement& statement, DialectTexts texts = {});
   ~SqlStorage();
   SqlStorage(const SqlStorage&) = delete;
   SqlStorage& operator=(const SqlStorage&) = delete;
 
   const DialectTexts& texts() const { return texts_; }
+  // Replaces the texts; the statement takes them on its next run.
+  void setTexts(DialectTexts texts);
   // DatabaseError when the dialect has no text.
   const std::string& textFor(Dialect dialect) const;
 

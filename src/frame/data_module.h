@@ -1,0 +1,117 @@
+// TdtmFuncoesRev: the one data module that carries all of the module's work.
+// It owns the store database connection, every statement (with its texts for
+// each database), the in-memory datasets and the message table, declared
+// here in the order the module has always declared them.
+//
+// One instance lives in dtmFuncoesRev from first use until the process ends;
+// nothing destroys it. Every call shares it, so calls are made one at a time
+// (moduleMutex() serialises the entry points).
+//
+// The class is defined across the layers: this folder declares the
+// components and runs the lifecycle; the statement texts and the lookups and
+// edits are defined in data/, the bill and its charge rules in bill/.
+#ifndef CONTA_FRAME_DATA_MODULE_H_
+#define CONTA_FRAME_DATA_MODULE_H_
+
+#include <mutex>
+
+#include "conta/export.h"
+#include "platform/client_dataset.h"
+#include "platform/data_module.h"
+#include "platform/db/connection.h"
+#include "platform/db/provider.h"
+#include "platform/db/statement.h"
+#include "support/adosqlstorage.h"
+#include "support/messages.h"
+
+namespace Srv_Xol41260 {
+
+class TdtmFuncoesRev : public conta::DataModule {
+ public:
+  // Creates the components with their settings, then runs DataModuleCreate.
+  explicit TdtmFuncoesRev(conta::DataModule* owner);
+
+  // ---- components, in declaration order ----
+  Messages::TMessages msgPadrao;
+  conta::ClientDataSet cdsItComanda;
+  conta::ClientDataSet cdsCmdAgrupada;
+  conta::ClientDataSet cdsParametrosXol;
+  conta::db::Connection adcFuncoesRev;
+  conta::db::Query adqComissVenda;
+  Adosqlstorage::TADOSqlStorage assComissVenda;
+  conta::db::Query adqAliqImpFis;
+  conta::db::Provider dspAliqImpFis;
+  conta::ClientDataSet cdsAliqImpFis;
+  conta::db::Query adqProdCouCon;
+  conta::db::Provider dspProdCouCon;
+  conta::db::Command acmAlteraNumIt;
+  conta::db::Query adqListaComanda;
+  conta::db::Provider dspListaComanda;
+  Adosqlstorage::TADOSqlStorage assListaComanda;
+  conta::db::Query adqComandaAgrupada;
+  conta::db::Provider dspComandaAgrupada;
+  conta::db::Command acmRetiraItem;
+  conta::db::Query adqLoja;
+  conta::db::Query adqInsProd;
+  conta::ClientDataSet cdsItemComandas;
+  conta::ClientDataSet cdsComandas;
+  conta::db::Command acmCalculaCouvert;
+  conta::db::Query adqCouvert;
+  conta::db::Provider dspItProdVend;  // packs adqItProdVend, declared further down
+  Adosqlstorage::TADOSqlStorage assCouvert;
+  Adosqlstorage::TADOSqlStorage assRetiraItem;
+  conta::ClientDataSet cdsComandaVal;
+  conta::db::Query adqComandaVal;
+  conta::db::Provider dspComandaVal;
+  Adosqlstorage::TADOSqlStorage assComandaVal;
+  conta::db::Query adqConsumaComVen;
+  conta::db::Query adqVendaRest;
+  conta::db::Command acmAlteraVrConsuma;
+  conta::db::Query adqProdLoja;
+  conta::db::Query adqItProdVend;
+  conta::db::Query adqProdConsumaCouvert;
+  conta::db::Query adqLugarOcupado;
+  conta::db::Query adqVerifConsumaCouvert;
+  Adosqlstorage::TADOSqlStorage assItProdVend;
+  conta::db::Command acmAjustaQtdeNeg;
+  Adosqlstorage::TADOSqlStorage assAjustaQtdeNeg;
+
+  // ---- event handlers ----
+  void DataModuleCreate(TdtmFuncoesRev* Sender);
+  void adcFuncoesRevBeforeConnect(conta::db::Connection* Sender);
+  // Each switches off the change log of its own dataset, whichever it is given.
+  void cdsCmdAgrupadaAfterOpen(conta::ClientDataSet* DataSet);
+  void cdsParametrosXolAfterOpen(conta::ClientDataSet* DataSet);
+  void cdsItComandaAfterOpen(conta::ClientDataSet* DataSet);
+  void cdsAliqImpFisAfterOpen(conta::ClientDataSet* DataSet);
+  void cdsComandasAfterOpen(conta::ClientDataSet* DataSet);
+  void cdsItemComandasAfterOpen(conta::ClientDataSet* DataSet);
+
+  // ---- public operations ----
+  // Begins a transaction only when none is open: an open one is joined.
+  CONTA_EXPORT void StartTrans();
+  // Commits only when a transaction is open; otherwise does nothing.
+  CONTA_EXPORT void CommitTrans();
+  // Rolls back only when a transaction is open; otherwise does nothing.
+  CONTA_EXPORT void RollbackTrans();
+
+ private:
+  // Gives every statement its texts and parameters (defined with the
+  // statements, in data/).
+  void defineStatements();
+};
+
+// The module's one data module; null until first use, never destroyed.
+extern TdtmFuncoesRev* dtmFuncoesRev;
+
+// The data module, created (without owner) on first use.
+TdtmFuncoesRev& dataModule();
+
+// Held by every entry point of the module for the whole call, so that calls
+// from a careless host that overlap queue up instead of sharing the data
+// module at once.
+std::recursive_mutex& moduleMutex();
+
+}  // namespace Srv_Xol41260
+
+#endif  // CONTA_FRAME_DATA_MODULE_H_

@@ -1,0 +1,63 @@
+// libconta.so exports the public operations of its data module, the package
+// entry points and the C interface, and nothing else of ours.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::set<std::string> exportedSymbols() {
+  std::string command = std::string("nm -DC --defined-only ") + CONTA_LIBRARY;
+  FILE* pipe = popen(command.c_str(), "r");
+  std::set<std::string> names;
+  if (pipe == nullptr) return names;
+  char line[4096];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    // "<address> <kind> <name>"
+    std::size_t first = text.find(' ');
+    std::size_t second = text.find(' ', first + 1);
+    if (second == std::string::npos) continue;
+    std::string name = text.substr(second + 1);
+    if (name == "_init" || name == "_fini") continue;
+    names.insert(name);
+  }
+  pclose(pipe);
+  return names;
+}
+
+TEST(ExportsTest, ExactlyTheModulesSurface) {
+  const std::set<std::string> expected = {
+      // The package entry points.
+      "Initialize",
+      "Finalize",
+      "GetPackageInfoTable",
+      // The public operations of the data module, under their C++ names.
+      "Srv_Xol41260::TdtmFuncoesRev::StartTrans()",
+      "Srv_Xol41260::TdtmFuncoesRev::CommitTrans()",
+      "Srv_Xol41260::TdtmFuncoesRev::RollbackTrans()",
+      // The C interface.
+      "conta_connect",
+      "conta_free",
+      "conta_set_connection_string",
+      "conta_set_host_directory",
+      "conta_set_report_sink",
+      "conta_store_schema",
+      "conta_version",
+  };
+  std::set<std::string> found = exportedSymbols();
+  ASSERT_FALSE(found.empty()) << "nm found no symbols in " << CONTA_LIBRARY;
+  std::ostringstream unexpected;
+  for (const auto& name : found) {
+    if (!expected.contains(name)) unexpected << "  " << name << "\n";
+  }
+  EXPECT_EQ(unexpected.str(), "") << "exported but not part of the module's surface";
+  for (const auto& name : expected)
+    EXPECT_TRUE(found.contains(name)) << "not exported: " << name;
+}
+
+}  // namespace

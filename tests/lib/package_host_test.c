@@ -1,0 +1,116 @@
+/* A host written in C that loads the module as a package, twice, the way an
+ * application server does: dlopen, Initialize, work, (Finalize,) dlclose.
+ * It includes the C interface as C. Usage: package_host_test LIBCONTA DIR */
+#include <dlfcn.h>
+#include <sqlite3.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "conta/conta.h"
+
+static int failures = 0;
+
+#define CHECK(condition, ...)                     \
+  do {                                            \
+    if (!(condition)) {                           \
+      fprintf(stderr, "FAILED %s: ", #condition); \
+      fprintf(stderr, __VA_ARGS__);               \
+      fprintf(stderr, "\n");                      \
+      ++failures;                                 \
+    }                                             \
+  } while (0)
+
+typedef void (*entry_fn)(void);
+typedef const conta_package_info* (*info_fn)(void);
+typedef int (*set_text_fn)(const char*, char**);
+typedef int (*connect_fn)(char**);
+typedef void (*free_fn)(char*);
+
+static void* symbol(void* library, const char* name) {
+  void* address = dlsym(library, name);
+  CHECK(address != NULL, "%s is not exported", name);
+  return address;
+}
+
+static int run_once(const char* path, const char* connection, int call_finalize) {
+  void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  CHECK(library != NULL, "dlopen: %s", dlerror());
+  if (library == NULL) return 0;
+  /* Function addresses are taken the POSIX way, through a void* object. */
+  entry_fn initialize;
+  *(void**)(&initialize) = symbol(library, "Initialize");
+  entry_fn finalize;
+  *(void**)(&finalize) = symbol(library, "Finalize");
+  info_fn info;
+  *(void**)(&info) = symbol(library, "GetPackageInfoTable");
+  set_text_fn set_connection;
+  *(void**)(&set_connection) = symbol(library, "conta_set_connection_string");
+  connect_fn connect;
+  *(void**)(&connect) = symbol(library, "conta_connect");
+  free_fn release;
+  *(void**)(&release) = symbol(library, "conta_free");
+  if (!initialize || !finalize || !info || !set_connection || !connect || !release) return 0;
+
+  initialize();
+  const conta_package_info* table = info();
+  CHECK(table->unit_count > 0, "no units");
+  CHECK(strcmp(table->units[table->unit_count - 1].name, "Srv_Xol41260") == 0,
+        "the module's own unit is not last");
+  CHECK(table->units[0].initialized == 1, "units not initialized");
+
+  char* error = NULL;
+  CHECK(set_connection(connection, &error) == CONTA_OK, "set connection: %s", error);
+  CHECK(connect(&error) == CONTA_OK, "connect: %s", error ? error : "");
+  release(error);
+
+  if (call_finalize) finalize();
+  CHECK(dlclose(library) == 0, "dlclose: %s", dlerror());
+  return 1;
+}
+
+static char* read_file(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (file == NULL) return NULL;
+  static char buffer[8192];
+  size_t n = fread(buffer, 1, sizeof buffer - 1, file);
+  buffer[n] = '\0';
+  fclose(file);
+  return buffer;
+}
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    fprintf(stderr, "usage: %s LIBCONTA DIR\n", argv[0]);
+    return 2;
+  }
+  char store[4096], trace[4096], connection[4200];
+  snprintf(store, sizeof store, "%s/package_host_store.db", argv[2]);
+  snprintf(trace, sizeof trace, "%s/package_host_trace.txt", argv[2]);
+  snprintf(connection, sizeof connection, "sqlite:%s", store);
+  remove(store);
+  remove(trace);
+  sqlite3* db = NULL;
+  sqlite3_open(store, &db);
+  sqlite3_exec(db, "CREATE TABLE FILIAL (CDFILIAL VARCHAR(4))", NULL, NULL, NULL);
+  sqlite3_close(db);
+  setenv("CONTA_TRACE", trace, 1);
+
+  /* First life: unloaded without Finalize; the unload runs it. Second life:
+   * Finalize, then unload. */
+  run_once(argv[1], connection, 0);
+  run_once(argv[1], connection, 1);
+
+  const char* expected = "Initialize\ndata module created\nFinalize (data module kept)\nunloaded\n";
+  const char* log = read_file(trace);
+  CHECK(log != NULL, "no trace written");
+  if (log != NULL) {
+    const char* first = strstr(log, expected);
+    CHECK(first != NULL, "first life not traced as expected:\n%s", log);
+    CHECK(first != NULL && strstr(first + strlen(expected), expected) != NULL,
+          "second life not traced as expected:\n%s", log);
+  }
+  remove(store);
+  if (failures == 0) printf("package host: two lives, no failure\n");
+  return failures == 0 ? 0 : 1;
+}
