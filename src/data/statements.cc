@@ -1,10 +1,63 @@
-// The statements of the data module: every text for every database, with
-// its parameters, in one place per statement. Each lookup or edit adds its
-// statements here as it is built.
+// Gives every statement of the data module its texts, its parameters and
+// the layout of its rows.
+#include "data/sql/statements.h"
+
+#include "data/packet_layouts.h"
 #include "frame/data_module.h"
 
-namespace Srv_Xol41260 {
+namespace conta::data {
 
-void TdtmFuncoesRev::defineStatements() {}
+const std::vector<const StatementDefinition*>& allStatements() {
+  static const std::vector<const StatementDefinition*> statements = {
+      &sql::adqListaComanda(), &sql::adqComandaAgrupada(), &sql::adqComandaVal(),
+      &sql::adqItProdVend(),   &sql::acmRetiraItem(),      &sql::acmAjustaQtdeNeg(),
+  };
+  return statements;
+}
+
+}  // namespace conta::data
+
+namespace Srv_Xol41260 {
+namespace {
+
+using conta::data::StatementDefinition;
+
+void declare(conta::db::Statement& statement, const StatementDefinition& definition) {
+  for (const auto& p : definition.parameters)
+    statement.declareParameter(p.name, p.type);
+}
+
+// A statement whose text is the same on every database.
+void define(conta::db::Statement& statement, const StatementDefinition& definition) {
+  statement.setSql(definition.texts.oracle);
+  declare(statement, definition);
+}
+
+// A statement with a SQL storage: the connected database picks its text.
+void define(Adosqlstorage::TADOSqlStorage& storage, conta::db::Statement& statement,
+            const StatementDefinition& definition) {
+  storage.setTexts(definition.texts);
+  declare(statement, definition);
+}
+
+}  // namespace
+
+void TdtmFuncoesRev::defineStatements() {
+  namespace sql = conta::data::sql;
+  define(assListaComanda, adqListaComanda, sql::adqListaComanda());
+  adqListaComanda.setPersistentFields(conta::data::comandaPacketFields());
+
+  define(adqComandaAgrupada, sql::adqComandaAgrupada());
+  adqComandaAgrupada.setColumnHints({{"NRPESSOAS", conta::FieldType::Float, 0}});
+
+  define(assComandaVal, adqComandaVal, sql::adqComandaVal());
+  adqComandaVal.setPersistentFields(conta::data::comandaValPacketFields());
+
+  define(assItProdVend, adqItProdVend, sql::adqItProdVend());
+  adqItProdVend.setPersistentFields(conta::data::itemPacketFields());
+
+  define(assRetiraItem, acmRetiraItem, sql::acmRetiraItem());
+  define(assAjustaQtdeNeg, acmAjustaQtdeNeg, sql::acmAjustaQtdeNeg());
+}
 
 }  // namespace Srv_Xol41260

@@ -14,6 +14,7 @@
 #define CONTA_FRAME_DATA_MODULE_H_
 
 #include <mutex>
+#include <string>
 
 #include "conta/export.h"
 #include "platform/client_dataset.h"
@@ -88,6 +89,40 @@ class TdtmFuncoesRev : public conta::DataModule {
   void cdsItemComandasAfterOpen(conta::ClientDataSet* DataSet);
 
   // ---- public operations ----
+  // Each lookup and edit catches every failure and answers with the error
+  // text (ADOExceptionMessage) in place of its result; the data module stays
+  // usable. Texts arrive wide and are bound as UTF-8.
+
+  // The comandas of the list and of the tables joined to theirs (open sales,
+  // status not "4"): the packet of dspListaComanda (30 columns).
+  CONTA_EXPORT conta::Variant getListaCmd(const std::wstring& CDFILIAL,
+                                          const std::wstring& LCOMANDA);
+  // How many comandas of the branch name DSCOMANDA as their principal: a
+  // packet of one row, column NRPESSOAS.
+  CONTA_EXPORT conta::Variant getCmdAgrupada(const std::wstring& CDFILIAL,
+                                             const std::wstring& DSCOMANDA);
+  // The charge switches of the same comandas as getListaCmd (the store code
+  // takes no part). The query stays open until the next call.
+  CONTA_EXPORT conta::Variant getComandaVal(const std::wstring& CDFILIAL,
+                                            const std::wstring& CDLOJA,
+                                            const std::wstring& LCOMANDA);
+  // The items of the listed comandas, priced and grouped: the packet of
+  // dspItProdVend (28 fields). Seats: "T" for all, else a code list; the
+  // exclusion list empty for none. The query stays open until the next call.
+  CONTA_EXPORT conta::Variant GetItProdVend(const std::wstring& CDFILIAL,
+                                            const std::wstring& NRCOMANDA,
+                                            const std::wstring& NRLUGARMESA,
+                                            const std::wstring& LNRPRODCOMVEN);
+  // Deletes every item of a product from the listed comandas; an empty
+  // variant on success.
+  CONTA_EXPORT conta::Variant SetRetiraItem(const std::wstring& CDFILIAL,
+                                            const std::wstring& NRCOMANDA,
+                                            const std::wstring& CDPRODUTO);
+  // Turns negative item quantities of the listed comandas positive; an empty
+  // variant on success.
+  CONTA_EXPORT conta::Variant AjustaQtdeNeg(const std::wstring& CDFILIAL,
+                                            const std::wstring& NRCOMANDA);
+
   // Begins a transaction only when none is open: an open one is joined.
   CONTA_EXPORT void StartTrans();
   // Commits only when a transaction is open; otherwise does nothing.

@@ -171,6 +171,46 @@ std::string utf8ToUtf16le(std::string_view text) {
   return out;
 }
 
+std::string narrow(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto unit = static_cast<char32_t>(text[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size()) {
+        auto low = static_cast<char32_t>(text[i + 1]);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+          ++i;
+          continue;
+        }
+      }
+    }
+    if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0x10FFFF) unit = 0xFFFD;
+    appendUtf8(out, unit);
+  }
+  return out;
+}
+
+std::wstring widen(std::string_view text) {
+  std::wstring out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t cp = nextCodePoint(text, pos).value_or(0xFFFD);
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+        out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        continue;
+      }
+    }
+    out += static_cast<wchar_t>(cp);
+  }
+  return out;
+}
+
 bool isValidUtf8(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {

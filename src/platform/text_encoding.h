@@ -25,6 +25,11 @@ std::string utf8ToUtf16le(std::string_view text);
 
 bool isValidUtf8(std::string_view text);
 
+// Wide text (UTF-32 where wchar_t has 32 bits, UTF-16 where it has 16) to
+// UTF-8 and back; a code unit that is no character becomes U+FFFD.
+std::string narrow(std::wstring_view text);
+std::wstring widen(std::string_view text);
+
 // Decodes the code point at `pos` and advances `pos`; nullopt (and `pos`
 // past the bad byte) when the bytes there are not valid UTF-8.
 std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& pos);

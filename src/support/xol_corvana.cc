@@ -10,7 +10,8 @@ std::string ADOExceptionMessage(std::exception_ptr failure, conta::db::Connectio
     if (failure) std::rethrow_exception(failure);
     return "unknown failure";
   } catch (const std::exception& e) {
-    return e.what();
+    // An empty text would read as success: a failure always says something.
+    return *e.what() != '\0' ? e.what() : "unknown failure";
   } catch (...) {
     return "unknown failure";
   }

@@ -30,6 +30,17 @@ std::set<std::string> exportedSymbols() {
   return names;
 }
 
+// An operation of the data module taking `count` wide texts, as nm shows it.
+std::string operation(const std::string& name, int count) {
+  std::string wide =
+      "std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > "
+      "const&";
+  std::string out = "Srv_Xol41260::TdtmFuncoesRev::" + name + "(";
+  for (int i = 0; i < count; ++i)
+    out += (i > 0 ? ", " : "") + wide;
+  return out + ")";
+}
+
 TEST(ExportsTest, ExactlyTheModulesSurface) {
   const std::set<std::string> expected = {
       // The package entry points.
@@ -40,6 +51,12 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       "Srv_Xol41260::TdtmFuncoesRev::StartTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::CommitTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::RollbackTrans()",
+      operation("getListaCmd", 2),
+      operation("getCmdAgrupada", 2),
+      operation("getComandaVal", 3),
+      operation("GetItProdVend", 4),
+      operation("SetRetiraItem", 3),
+      operation("AjustaQtdeNeg", 2),
       // The C interface.
       "conta_connect",
       "conta_free",

@@ -105,11 +105,27 @@ Query::Query(Connection& connection, std::string name) : Statement(connection, s
 
 void Query::open() {
   if (active_) return;
+  // Persistent fields type their columns as hints do.
+  std::vector<ColumnHint> hints = hints_;
+  for (const auto& field : persistent_) {
+    hints.push_back({field.name, field.type, field.width()});
+  }
   ExecuteOptions options;
   options.want_rows = true;
   options.timeout_seconds = timeout_seconds_;
-  options.hints = &hints_;
+  options.hints = &hints;
   ResultSet result = run(options);
+  // Field names in a packet are unique: a name that comes again is
+  // numbered (the second CDCONSUMIDOR is CDCONSUMIDOR_1).
+  for (std::size_t i = 0; i < result.fields.size(); ++i) {
+    int seen = 0;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (text_encoding::equalsIgnoringAsciiCase(result.fields[j].name, result.fields[i].name)) {
+        ++seen;
+      }
+    }
+    if (seen > 0) result.fields[i].name += "_" + std::to_string(seen);
+  }
   if (!persistent_.empty()) {
     // The rows as the persistent fields describe them, taken by name.
     std::vector<std::size_t> source;

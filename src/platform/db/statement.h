@@ -88,8 +88,10 @@ class Query : public Statement {
   // Types for columns the engine leaves untyped (SQLite expression columns).
   void setColumnHints(std::vector<ColumnHint> hints) { hints_ = std::move(hints); }
   // Persistent fields: when set, the rows come out with exactly these fields
-  // (names, types, widths, order), taken by name from the statement's columns;
-  // a persistent field missing from the result is a DatabaseError.
+  // (names, types, widths, order), taken by name from the statement's columns
+  // (a repeated column name counts as NAME_1, NAME_2...); a persistent field
+  // missing from the result is a DatabaseError. They also type the columns
+  // as hints do.
   void setPersistentFields(std::vector<Field> fields) { persistent_ = std::move(fields); }
 
   void open();  // nothing when already open

@@ -1,0 +1,38 @@
+// acmRetiraItem: deletes every item of one product from the listed comandas,
+// whatever their sale, seat or status.
+#include "data/sql/statements.h"
+
+namespace conta::data::sql {
+
+const StatementDefinition& acmRetiraItem() {
+  static const StatementDefinition definition = {
+      "acmRetiraItem",
+      true,
+      {
+          // Oracle
+          R"sql(DELETE FROM ITCOMANDAVEN
+ WHERE (CDFILIAL = :P_CDFILIAL)
+   AND (INSTR(:P_NRCOMANDA, NRCOMANDA) > 0)
+   AND (CDPRODUTO = :P_CDPRODUTO))sql",
+          // MS SQL Server
+          R"sql(DELETE FROM ITCOMANDAVEN
+ WHERE (CDFILIAL = :P_CDFILIAL)
+   AND (CHARINDEX(NRCOMANDA, :P_NRCOMANDA) > 0)
+   AND (CDPRODUTO = :P_CDPRODUTO))sql",
+          // PostgreSQL
+          R"sql(DELETE FROM ITCOMANDAVEN
+ WHERE (CDFILIAL = :P_CDFILIAL)
+   AND (strpos(:P_NRCOMANDA, NULLIF(NRCOMANDA, '')) > 0)
+   AND (CDPRODUTO = :P_CDPRODUTO))sql",
+          // SQLite
+          R"sql(DELETE FROM ITCOMANDAVEN
+ WHERE (CDFILIAL = :P_CDFILIAL)
+   AND (instr(:P_NRCOMANDA, NULLIF(NRCOMANDA, '')) > 0)
+   AND (CDPRODUTO = :P_CDPRODUTO))sql",
+      },
+      {},
+  };
+  return definition;
+}
+
+}  // namespace conta::data::sql

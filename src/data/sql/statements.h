@@ -1,0 +1,18 @@
+// The statements of the data module, one file each.
+#ifndef CONTA_DATA_SQL_STATEMENTS_H_
+#define CONTA_DATA_SQL_STATEMENTS_H_
+
+#include "data/statement_definition.h"
+
+namespace conta::data::sql {
+
+const StatementDefinition& adqListaComanda();
+const StatementDefinition& adqComandaAgrupada();
+const StatementDefinition& adqComandaVal();
+const StatementDefinition& adqItProdVend();
+const StatementDefinition& acmRetiraItem();
+const StatementDefinition& acmAjustaQtdeNeg();
+
+}  // namespace conta::data::sql
+
+#endif  // CONTA_DATA_SQL_STATEMENTS_H_
