@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds conta (release) and runs the main job on the demo store: the store's
-# parameters file is made from its JSON source and shown as a store sees it.
+# Builds conta (release) and runs the main job: creates the demo store (an
+# SQLite database and the store's parameter files) and bills its joined
+# tables, printing the bill.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${CONTA_BUILD_DIR:-$root/build}"
@@ -9,11 +10,4 @@ build="${CONTA_BUILD_DIR:-$root/build}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONTA_BUILD_TESTS=OFF \
       -DCONTA_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target conta_cli -j"$(nproc)" >/dev/null
-
-conta="$build/tools/conta/conta"
-store="$build/demo-store"
-mkdir -p "$store/Dados/Cadastros"
-"$conta" pacote "$root/demo/PARAMETROSXOL.json" --output "$store/PARAMETROSXOL.CDS"
-"$conta" pacote "$root/demo/Dados/Cadastros/AliqImpFis.json" \
-         --output "$store/Dados/Cadastros/AliqImpFis.cds"
-"$conta" pacote "$store/PARAMETROSXOL.CDS"
+"$build/tools/conta/conta" demo "$build/demo-store"

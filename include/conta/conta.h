@@ -14,6 +14,8 @@
 #ifndef CONTA_CONTA_H_
 #define CONTA_CONTA_H_
 
+#include <stddef.h>
+
 #include "conta/export.h"
 
 #ifdef __cplusplus
@@ -70,11 +72,13 @@ CONTA_EXPORT void conta_set_report_sink(conta_report_fn sink, void* user_data);
 
 /* The store database's connection string (see the README); NULL returns to
  * CONTA_CONNECTION, conexao.txt in the host directory, or the embedded
- * default. It is read the next time the connection opens. */
+ * default. A different string takes effect at the next call (the module
+ * reconnects). */
 CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char** error);
 
 /* The directory where the store's files are looked for; NULL returns to the
- * default (CONTA_HOST_DIR, else the executable's directory). */
+ * default (CONTA_HOST_DIR, else the executable's directory). The store
+ * parameters are read once per process: set it before the first bill. */
 CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error);
 
 /* Creates the data module on first use and opens its connection, so a host
@@ -83,6 +87,68 @@ CONTA_EXPORT int conta_connect(char** error);
 
 /* The DDL of the store database for "sqlite" or "postgresql". */
 CONTA_EXPORT int conta_store_schema(const char* dialect, char** sql, char** error);
+
+/* ---- the bill ---------------------------------------------------------------
+ * conta_calcula computes the bill of one or more comandas (and of the tables
+ * joined to theirs), writing back to the store database as the module does,
+ * and answers with the fourteen result entries. */
+
+typedef struct conta_bill_request {
+  const char* lista_comandas;  /* the comanda numbers; a comanda is billed when its
+                                  number occurs anywhere in the text */
+  const char* tipo_conta;      /* "1" one person per comanda grouped under the first,
+                                  "2" the persons of the sales, other: no count */
+  int cobra_consumacao;        /* non-zero: apply the minimum consumption */
+  int cobra_couvert;           /* non-zero: apply the cover charge */
+  int cobra_taxa;              /* non-zero: apply the service charge */
+  const char* lugares_mesa;    /* "T" for every seat, else the seats to bill */
+  const char* itens_excluidos; /* item numbers left out; "" (or NULL) for none */
+} conta_bill_request;
+
+/* A data packet in the client dataset's binary format; data is the
+ * library's, freed with conta_bill_free. */
+typedef struct conta_packet {
+  unsigned char* data;
+  size_t size;
+} conta_packet;
+
+/* The result entries by index. */
+#define CONTA_VR_CONSUMACAO 0         /* minimum-consumption charge */
+#define CONTA_VR_TOTAL_CONTA 1        /* total: entries 2 + 0 + 5 + 6 */
+#define CONTA_VR_TOTAL_ITENS 2        /* net amounts of the ordinary items */
+#define CONTA_VR_BASE_TAXA 3          /* the part of entry 2 that bears service charge */
+#define CONTA_VR_PRECO_CONSUMACAO 4   /* minimum consumption per person */
+#define CONTA_VR_COUVERT 5            /* cover charge */
+#define CONTA_VR_TAXA_SERVICO 6       /* service charge billed */
+#define CONTA_VR_ACRESCIMO_COMANDAS 7 /* surcharges of the comandas (bill kind "2") */
+#define CONTA_VR_TOTAL_DESCONTO 8     /* item discounts, all items */
+#define CONTA_COMANDAS 9              /* the comanda packet */
+#define CONTA_ITENS 10                /* the item packet */
+#define CONTA_QTDE_PESSOAS 11         /* persons */
+#define CONTA_VR_TAXA_CALCULADA 12    /* service charge before the switches */
+#define CONTA_VR_DESCONTO_MANUAL 13   /* the manual part of entry 8 */
+#define CONTA_ENTRY_COUNT 14
+
+typedef struct conta_bill {
+  double values[CONTA_ENTRY_COUNT]; /* entries 9 and 10 are 0 here: see below */
+  conta_packet comandas;            /* entry 9 */
+  conta_packet itens;               /* entry 10 */
+} conta_bill;
+
+/* On success fills *bill (free it with conta_bill_free); on failure leaves it
+ * empty. CONTA_ABORTED: a bill rule refused (a charge product that cannot be
+ * sold for tax reasons) and reported why; the message is that report. */
+CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bill, char** error);
+CONTA_EXPORT void conta_bill_free(conta_bill* bill);
+
+/* A packet (binary, XML or JSON) as "json", "xml" or "binary" text. */
+CONTA_EXPORT int conta_packet_convert(const unsigned char* data, size_t size, const char* format,
+                                      char** text, size_t* text_size, char** error);
+
+/* Creates a demo store under `directory` (the SQLite database
+ * Dados/loja.db, PARAMETROSXOL.CDS, Dados/Cadastros/AliqImpFis.cds), to try
+ * the module and its host with. An existing demo there is replaced. */
+CONTA_EXPORT int conta_create_demo_store(const char* directory, char** error);
 
 /* ---- memory and version -------------------------------------------------- */
 

@@ -27,6 +27,29 @@
 
 namespace Srv_Xol41260 {
 
+// The store parameters: the fields of the first record of the store's
+// parameters file, named after them. Before the first load every text is
+// empty, every number 0 and UTILIZAIMPFIS false.
+struct TParametrosLoja {
+  double VRCOMISVENDA = 0;       // service-charge percentage
+  std::string CDFILIAL;          // branch
+  std::string CDLOJA;            // store within the branch
+  std::string CDCLIENTE;         // client of the charge items
+  bool UTILIZAIMPFIS = false;    // the store prints through a fiscal printer
+  std::string CDPRODCOUVER;      // cover-charge product
+  std::string CDPRODCONSUM;      // minimum-consumption product, male consumer
+  std::string CDPRODCONSUF;      // minimum-consumption product, any other consumer
+  std::string IDCOUVERART;       // "S": the store charges the cover
+  double PRECOCOUVERT = 0;       // cover price per person
+  double PRECOCONSUMAMASC = 0;   // minimum consumption per person, male
+  double PRECOCONSUMAFEMI = 0;   // minimum consumption per person, other
+  std::string IDLUGARMESA;       // seat switch
+  std::string CDCAIXA;           // cash register of the charge items
+  std::string IDCOMISVENDA;      // service-charge mode: "S" percentage, "G" commissions
+  std::string IDCONDESCTXSERV;   // which discounts go back into the
+  std::string IDCONSDESCTXSERV;  // service-charge base
+};
+
 class TdtmFuncoesRev : public conta::DataModule {
  public:
   // Creates the components with their settings, then runs DataModuleCreate.
@@ -88,7 +111,20 @@ class TdtmFuncoesRev : public conta::DataModule {
   void cdsComandasAfterOpen(conta::ClientDataSet* DataSet);
   void cdsItemComandasAfterOpen(conta::ClientDataSet* DataSet);
 
+  // ---- store parameters ----
+  TParametrosLoja ParametrosLoja;
+  // The first three characters of the first comanda's DSCOMANDA, set by
+  // every bill.
+  std::string PrefixoComanda;
+
   // ---- public operations ----
+  // Loads the store parameters (PARAMETROSXOL.CDS) and the fiscal-rate table
+  // (Dados/Cadastros/AliqImpFis.cds) from the host directory, in either file
+  // format, unless the parameters are loaded already. A missing file is
+  // skipped; an unreadable file or a missing field is an error naming the
+  // file (and the field).
+  CONTA_EXPORT void InicializaForm();
+
   // Each lookup and edit catches every failure and answers with the error
   // text (ADOExceptionMessage) in place of its result; the data module stays
   // usable. Texts arrive wide and are bound as UTF-8.

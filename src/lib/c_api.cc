@@ -7,8 +7,11 @@
 #include <new>
 #include <string>
 
+#include "bill/calcula_conta.h"
 #include "conta/conta.h"
 #include "conta/error.h"
+#include "conta/packet_codecs.h"
+#include "data/demo_store.h"
 #include "data/store_schema.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
@@ -20,6 +23,13 @@ namespace {
 char* copyText(const std::string& text) {
   char* out = static_cast<char*>(std::malloc(text.size() + 1));
   if (out != nullptr) std::memcpy(out, text.c_str(), text.size() + 1);
+  return out;
+}
+
+unsigned char* copyBytes(const std::string& bytes) {
+  auto* out = static_cast<unsigned char*>(std::malloc(bytes.size() > 0 ? bytes.size() : 1));
+  if (out == nullptr) throw std::bad_alloc();
+  std::memcpy(out, bytes.data(), bytes.size());
   return out;
 }
 
@@ -75,10 +85,16 @@ CONTA_EXPORT void conta_set_report_sink(conta_report_fn sink, void* user_data) {
 
 CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char** error) {
   return guard(error, [&] {
+    std::string before = Geralxol::GetStringConexXol("");
     if (connection_string == nullptr) {
       Geralxol::setConnectionString(std::nullopt);
     } else {
       Geralxol::setConnectionString(std::string(connection_string));
+    }
+    // A new string takes effect at the next call: the module's connection,
+    // open since an earlier call, is closed so that it reconnects.
+    if (Srv_Xol41260::dtmFuncoesRev != nullptr && Geralxol::GetStringConexXol("") != before) {
+      Srv_Xol41260::dtmFuncoesRev->adcFuncoesRev.close();
     }
   });
 }
@@ -104,6 +120,90 @@ CONTA_EXPORT int conta_store_schema(const char* dialect, char** sql, char** erro
     return CONTA_INVALID_ARGUMENT;
   }
   return guard(error, [&] { *sql = copyText(conta::storeSchemaSql(dialect)); });
+}
+
+CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bill, char** error) {
+  if (bill != nullptr) *bill = conta_bill{};
+  if (request == nullptr || bill == nullptr || request->lista_comandas == nullptr ||
+      request->tipo_conta == nullptr) {
+    setError(error,
+             "conta_calcula needs a request with a comanda list and a bill kind, and a "
+             "bill to fill");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  conta_bill made{};
+  int status = guard(error, [&] {
+    // The seven positional parameters; no seat text means every seat.
+    conta::Variant parameters[7] = {
+        conta::Variant(request->lista_comandas),
+        conta::Variant(request->tipo_conta),
+        conta::Variant(request->cobra_consumacao != 0),
+        conta::Variant(request->cobra_couvert != 0),
+        conta::Variant(request->cobra_taxa != 0),
+        conta::Variant(request->lugares_mesa != nullptr ? request->lugares_mesa : "T"),
+        conta::Variant(request->itens_excluidos != nullptr ? request->itens_excluidos : ""),
+    };
+    conta::Variant result = conta::Variant::array(CONTA_ENTRY_COUNT);
+    Srv_Xol41260::CalculaConta(parameters, 6, result);
+    std::string comandas = conta::encodeBinaryPacket(result[CONTA_COMANDAS].packet());
+    std::string itens = conta::encodeBinaryPacket(result[CONTA_ITENS].packet());
+    for (int i = 0; i < CONTA_ENTRY_COUNT; ++i) {
+      made.values[i] = (i == CONTA_COMANDAS || i == CONTA_ITENS) ? 0 : result[i].toDouble();
+    }
+    made.comandas = {copyBytes(comandas), comandas.size()};
+    try {
+      made.itens = {copyBytes(itens), itens.size()};
+    } catch (...) {
+      std::free(made.comandas.data);
+      throw;
+    }
+  });
+  if (status == CONTA_OK) *bill = made;
+  return status;
+}
+
+CONTA_EXPORT void conta_bill_free(conta_bill* bill) {
+  if (bill == nullptr) return;
+  std::free(bill->comandas.data);
+  std::free(bill->itens.data);
+  *bill = conta_bill{};
+}
+
+CONTA_EXPORT int conta_packet_convert(const unsigned char* data, size_t size, const char* format,
+                                      char** text, size_t* text_size, char** error) {
+  if (text != nullptr) *text = nullptr;
+  if (text_size != nullptr) *text_size = 0;
+  if (data == nullptr || format == nullptr || text == nullptr) {
+    setError(error,
+             "conta_packet_convert needs the packet's bytes, a format and a place for the "
+             "text");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  auto target = conta::packetFormatFromName(format);
+  if (!target) {
+    setError(error,
+             std::string("unknown packet format '") + format + "' (use json, xml or binary)");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return guard(error, [&] {
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::string out = conta::encodePacket(conta::decodePacket(bytes), *target);
+    // NUL-terminated for text formats; the size also covers binary output.
+    char* copy = static_cast<char*>(std::malloc(out.size() + 1));
+    if (copy == nullptr) throw std::bad_alloc();
+    std::memcpy(copy, out.data(), out.size());
+    copy[out.size()] = '\0';
+    *text = copy;
+    if (text_size != nullptr) *text_size = out.size();
+  });
+}
+
+CONTA_EXPORT int conta_create_demo_store(const char* directory, char** error) {
+  if (directory == nullptr) {
+    setError(error, "conta_create_demo_store needs a directory");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return guard(error, [&] { conta::data::createDemoStore(directory); });
 }
 
 CONTA_EXPORT void conta_free(char* text) {

@@ -47,10 +47,14 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       "Initialize",
       "Finalize",
       "GetPackageInfoTable",
+      // The bill, under its plain and its qualified name.
+      "CalculaConta",
+      "Srv_Xol41260::CalculaConta(conta::Variant const*, int, conta::Variant&)",
       // The public operations of the data module, under their C++ names.
       "Srv_Xol41260::TdtmFuncoesRev::StartTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::CommitTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::RollbackTrans()",
+      "Srv_Xol41260::TdtmFuncoesRev::InicializaForm()",
       operation("getListaCmd", 2),
       operation("getCmdAgrupada", 2),
       operation("getComandaVal", 3),
@@ -58,7 +62,11 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       operation("SetRetiraItem", 3),
       operation("AjustaQtdeNeg", 2),
       // The C interface.
+      "conta_bill_free",
+      "conta_calcula",
       "conta_connect",
+      "conta_create_demo_store",
+      "conta_packet_convert",
       "conta_free",
       "conta_set_connection_string",
       "conta_set_host_directory",

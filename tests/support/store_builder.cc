@@ -122,7 +122,7 @@ std::string StoreBuilder::item(const Item& row) {
         number.size() < 10)
       last = std::max(last, std::stol(number));
   } else {
-    char text[16];
+    char text[24];
     std::snprintf(text, sizeof text, "%06ld", ++last);
     number = text;
   }
@@ -327,6 +327,63 @@ void StoreDataTest::TearDown() {
   }
   store_.reset();
   DatabaseTest::TearDown();
+}
+
+DataPacket storeParametersPacket(const std::vector<Srv_Xol41260::TParametrosLoja>& records) {
+  using T = FieldType;
+  DataPacket packet;
+  packet.fields = {
+      {"VRCOMISVENDA", T::Float},         {"CDFILIAL", T::String, 4},
+      {"CDLOJA", T::String, 4},           {"CDCLIENTE", T::String, 10},
+      {"UTILIZAIMPFIS", T::Boolean},      {"CDPRODCOUVER", T::String, 10},
+      {"CDPRODCONSUM", T::String, 10},    {"CDPRODCONSUF", T::String, 10},
+      {"IDCOUVERART", T::String, 1},      {"PRECOCOUVERT", T::Float},
+      {"PRECOCONSUMAMASC", T::Float},     {"PRECOCONSUMAFEMI", T::Float},
+      {"IDLUGARMESA", T::String, 1},      {"CDCAIXA", T::String, 3},
+      {"IDCOMISVENDA", T::String, 1},     {"IDCONDESCTXSERV", T::String, 1},
+      {"IDCONSDESCTXSERV", T::String, 1},
+  };
+  for (const auto& p : records) {
+    packet.rows.push_back(
+        {0,
+         {Variant(p.VRCOMISVENDA), Variant(p.CDFILIAL), Variant(p.CDLOJA), Variant(p.CDCLIENTE),
+          Variant(p.UTILIZAIMPFIS), Variant(p.CDPRODCOUVER), Variant(p.CDPRODCONSUM),
+          Variant(p.CDPRODCONSUF), Variant(p.IDCOUVERART), Variant(p.PRECOCOUVERT),
+          Variant(p.PRECOCONSUMAMASC), Variant(p.PRECOCONSUMAFEMI), Variant(p.IDLUGARMESA),
+          Variant(p.CDCAIXA), Variant(p.IDCOMISVENDA), Variant(p.IDCONDESCTXSERV),
+          Variant(p.IDCONSDESCTXSERV)}});
+  }
+  return packet;
+}
+
+void writeStoreParameters(const std::filesystem::path& host,
+                          const std::vector<Srv_Xol41260::TParametrosLoja>& records,
+                          PacketFormat format) {
+  std::filesystem::create_directories(host);
+  writePacketFile(storeParametersPacket(records), host / "PARAMETROSXOL.CDS", format);
+}
+
+DataPacket fiscalRatesPacket(const std::vector<FiscalRate>& rates) {
+  DataPacket packet;
+  packet.fields = {{"CDALIQIMPFIS", FieldType::String, 10},
+                   {"VRALIQIMPFIS", FieldType::Float},
+                   {"IDALIQIMPFIS", FieldType::String, 1}};
+  for (const auto& rate : rates)
+    packet.rows.push_back({0, {Variant(rate.codigo), Variant(rate.aliquota), Variant(rate.tipo)}});
+  return packet;
+}
+
+void writeFiscalRates(const std::filesystem::path& host, const std::vector<FiscalRate>& rates,
+                      PacketFormat format) {
+  std::filesystem::path folder = host / "Dados" / "Cadastros";
+  std::filesystem::create_directories(folder);
+  writePacketFile(fiscalRatesPacket(rates), folder / "AliqImpFis.cds", format);
+}
+
+void forgetStoreParameters(Srv_Xol41260::TdtmFuncoesRev& module) {
+  module.cdsParametrosXol.close();
+  module.cdsAliqImpFis.close();
+  module.ParametrosLoja = {};
 }
 
 }  // namespace conta::testing_support

@@ -14,6 +14,7 @@
 #ifndef CONTA_TESTS_SUPPORT_STORE_BUILDER_H_
 #define CONTA_TESTS_SUPPORT_STORE_BUILDER_H_
 
+#include <filesystem>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -25,6 +26,7 @@
 
 #include "conta/data_packet.h"
 #include "conta/date_time.h"
+#include "conta/packet_codecs.h"
 #include "conta/variant.h"
 #include "frame/data_module.h"
 #include "platform/db/connection.h"
@@ -276,6 +278,29 @@ class StoreDataTest : public DatabaseTest {
   std::unique_ptr<StoreBuilder> store_;
   Srv_Xol41260::TdtmFuncoesRev* module_ = nullptr;
 };
+
+// The store's local files in a host directory. PARAMETROSXOL.CDS holds one
+// record per element of `records`: the 17 store parameters under their
+// names, typed as a store's file types them (texts, floats, UTILIZAIMPFIS
+// boolean).
+DataPacket storeParametersPacket(const std::vector<Srv_Xol41260::TParametrosLoja>& records);
+void writeStoreParameters(const std::filesystem::path& host,
+                          const std::vector<Srv_Xol41260::TParametrosLoja>& records,
+                          PacketFormat format = PacketFormat::Binary);
+
+// A row of the fiscal-rate table Dados/Cadastros/AliqImpFis.cds.
+struct FiscalRate {
+  std::string codigo;   // CDALIQIMPFIS
+  double aliquota = 0;  // VRALIQIMPFIS
+  std::string tipo;     // IDALIQIMPFIS
+};
+DataPacket fiscalRatesPacket(const std::vector<FiscalRate>& rates);
+void writeFiscalRates(const std::filesystem::path& host, const std::vector<FiscalRate>& rates,
+                      PacketFormat format = PacketFormat::Binary);
+
+// Drops the loaded store parameters and rate table, so that the next
+// InicializaForm reads the files again, as a fresh data module would.
+void forgetStoreParameters(Srv_Xol41260::TdtmFuncoesRev& module);
 
 }  // namespace conta::testing_support
 

@@ -15,6 +15,8 @@ inline constexpr int kExitUsage = 2;    // the command line was wrong
 
 void addPacoteCommand(CLI::App& app);
 void addSchemaCommand(CLI::App& app);
+void addCalculaCommand(CLI::App& app);
+void addDemoCommand(CLI::App& app);
 
 }  // namespace conta::cli
 

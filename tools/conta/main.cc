@@ -16,11 +16,15 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "Examples:\n"
+      "  conta demo /tmp/loja                           make a demo store and bill it\n"
+      "  conta calcula --host-dir /tmp/loja --lista-comandas 0012 --tipo-conta 2\n"
       "  conta pacote PARAMETROSXOL.CDS                 show a store's parameters file\n"
       "  conta pacote items.cds --format json           print a packet as JSON\n"
       "  conta pacote in.xml --output out.cds           convert XML to a binary .cds file\n"
       "  conta schema --dialect sqlite                  print the store database DDL\n"
       "Exit status: 0 success, 1 failure, 2 wrong command line.");
+  conta::cli::addCalculaCommand(app);
+  conta::cli::addDemoCommand(app);
   conta::cli::addPacoteCommand(app);
   conta::cli::addSchemaCommand(app);
 

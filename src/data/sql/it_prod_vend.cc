@@ -15,8 +15,10 @@
 // count the item twice. On MS SQL Server an optional join may only name the
 // tables of its own join chain, so the item and its sale are written as a
 // CROSS JOIN there (the same product as the comma); its text conversion keeps
-// 500 characters (VARCHAR alone would keep 30). The MS SQL Server text alone
-// orders its rows.
+// 500 characters (VARCHAR alone would keep 30). The MS SQL Server text
+// orders its rows by branch and catalogue code; the PostgreSQL and SQLite
+// texts do the same, then by comanda and item number, so that the same items
+// come in the same order on every run.
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {
@@ -223,7 +225,8 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
    AND (IT.IDPRODREFIL = 'N')
    AND ((strpos(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
    AND ((strpos(:P_LNRPRODCOMVEN, NULLIF(IT.NRPRODCOMVEN, '')) = 0) OR (:P_TNRPRODCOMVEN = 'T'))
-   AND (IDPESAPROD = 'S'))sql",
+   AND (IDPESAPROD = 'S')
+ ORDER BY 2, 10, 4, 1)sql",
           // SQLite
           R"sql(SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
        SUM(IT.QTPRODCOMVEN) AS QTPRODCOMVEN,
@@ -284,7 +287,8 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
    AND (IT.IDPRODREFIL = 'N')
    AND ((instr(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
    AND ((instr(:P_LNRPRODCOMVEN, NULLIF(IT.NRPRODCOMVEN, '')) = 0) OR (:P_TNRPRODCOMVEN = 'T'))
-   AND (IDPESAPROD = 'S'))sql",
+   AND (IDPESAPROD = 'S')
+ ORDER BY 2, 10, 4, 1)sql",
       },
       {},
   };

@@ -8,7 +8,9 @@
 // The list test is a substring test: a comanda matches when its number
 // occurs anywhere in the list. On PostgreSQL and SQLite an empty code never
 // matches (Oracle reads the empty text as null, MS SQL Server finds it
-// nowhere).
+// nowhere), and the rows come ordered by sale and comanda, as a sorting
+// union gives them, so that "the first comanda" is the same on every run
+// (PostgreSQL's hashing union would give them in any order).
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {
@@ -181,7 +183,8 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, VE.CDCONSUMIDOR, VE.CDCLIENTE, CO.DSCOMANDA
                             WHERE (CT.CDFILIAL = :P_CDFILIAL)
                               AND (VT.DTHRFECHMESA IS NULL)
                               AND (CT.IDSTCOMANDA <> '4')
-                              AND (strpos(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0))))))))sql",
+                              AND (strpos(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0)))))))
+ ORDER BY 1, 2)sql",
           // SQLite
           R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, VE.CDCONSUMIDOR, VE.CDCLIENTE, CO.DSCOMANDA,
        CO.IDSTCOMANDA, CO.VRDESCOMANDA, CO.VRCOMISVENDE, VE.CDVENDEDOR, VD.NMFANVEN,
@@ -233,7 +236,8 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, VE.CDCONSUMIDOR, VE.CDCLIENTE, CO.DSCOMANDA
                             WHERE (CT.CDFILIAL = :P_CDFILIAL)
                               AND (VT.DTHRFECHMESA IS NULL)
                               AND (CT.IDSTCOMANDA <> '4')
-                              AND (instr(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0))))))))sql",
+                              AND (instr(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0)))))))
+ ORDER BY 1, 2)sql",
       },
       {},
   };

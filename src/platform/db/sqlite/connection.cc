@@ -209,6 +209,23 @@ class SqliteConnection final : public DriverConnection {
 
 }  // namespace
 
+void createSqliteDatabase(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::exists(path, error)) {
+    throw DatabaseError("cannot create the database " + path + ": the file exists", "42710");
+  }
+  sqlite3* raw = nullptr;
+  int code =
+      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  DatabasePtr db(raw);
+  if (code != SQLITE_OK) {
+    throw DatabaseError("cannot create the database " + path + ": " + sqlite3_errstr(code),
+                        sqlstateOf(code), code);
+  }
+  // An empty file is no database until something is written.
+  sqlite3_exec(db.get(), "PRAGMA user_version = 0", nullptr, nullptr, nullptr);
+}
+
 std::unique_ptr<DriverConnection> openSqlite(const ConnectionTarget& target) {
   return std::make_unique<SqliteConnection>(target.target);
 }

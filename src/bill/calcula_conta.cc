@@ -1,0 +1,217 @@
+// CalculaConta: the bill of one or more comandas, step by step.
+#include "bill/calcula_conta.h"
+
+#include <initializer_list>
+
+#include "bill/bill_result.h"
+#include "bill/bill_values.h"
+#include "conta/error.h"
+#include "frame/data_module.h"
+#include "platform/text_encoding.h"
+#include "support/consiste.h"
+#include "support/mensagemxol.h"
+#include "support/xol_corvana.h"
+
+namespace Srv_Xol41260 {
+namespace {
+
+const char* const kUnit = "Srv_Xol41260";
+
+// A context text: the call's values joined by "-".
+std::string context(std::initializer_list<std::string> parts) {
+  std::string out;
+  for (const auto& part : parts) {
+    if (!out.empty()) out += '-';
+    out += part;
+  }
+  return out;
+}
+
+std::wstring wide(const std::string& text) {
+  return conta::text_encoding::widen(text);
+}
+
+// The first `count` characters of a UTF-8 text (fewer when it is shorter).
+std::string firstCharacters(const std::string& text, std::size_t count) {
+  std::size_t pos = 0;
+  for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
+    conta::text_encoding::nextCodePoint(text, pos);
+  }
+  return text.substr(0, pos);
+}
+
+// Adds a head count the way a variant adds; a null count adds nobody.
+double addPersons(double running, const conta::Variant& count) {
+  if (count.isNull() || count.isEmpty()) return running;
+  return (conta::Variant(running) + count).toDouble();
+}
+
+}  // namespace
+
+bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado) {
+  std::lock_guard lock(moduleMutex());
+  if (Parametros == nullptr || ParametrosHigh < 6) {
+    throw conta::Error(
+        "CalculaConta needs its seven parameters (list, kind, the three "
+        "switches, seats, exclusions); it was given " +
+        std::to_string(Parametros == nullptr ? 0 : ParametrosHigh + 1));
+  }
+  if (!Resultado.isArray() || Resultado.size() < kResultEntries) {
+    throw conta::Error(
+        "CalculaConta writes its result into an array of at least 14 elements; "
+        "it was given " +
+        Resultado.describe());
+  }
+
+  // 1-2. The data module, its connection, the parameters and the store.
+  TdtmFuncoesRev& dm = dataModule();
+  dm.adcFuncoesRev.open();
+  ValoresConta v;
+  v.ListaComandas = Parametros[0].toText();
+  v.TipoConta = Parametros[1].toText();
+  v.CobraConsumacao = Parametros[2].toBoolean();
+  v.CobraCouvert = Parametros[3].toBoolean();
+  v.CobraTaxa = Parametros[4].toBoolean();
+  v.LugaresMesa = Parametros[5].toText();
+  v.ItensExcluidos = Parametros[6].toText();
+  dm.InicializaForm();
+  const TParametrosLoja& loja = dm.ParametrosLoja;
+  const std::string& filial = loja.CDFILIAL;
+
+  // 3. Negative quantities of the listed comandas turn positive.
+  Mensagemxol::MensagemMetodo(dm.AjustaQtdeNeg(wide(filial), wide(v.ListaComandas)), true, 0,
+                              "AjustaQtdeNeg", kUnit, context({filial, v.ListaComandas}), "");
+
+  // 4. The comandas, widened to the joined tables.
+  dm.cdsComandas.setData(
+      Mensagemxol::MensagemMetodo(dm.getListaCmd(wide(filial), wide(v.ListaComandas)), true, 0,
+                                  "getListaCmd", kUnit, context({filial, v.ListaComandas}), ""));
+  if (dm.cdsComandas.isEmpty()) {
+    // Every later step reads the first comanda: a bill needs one.
+    throw conta::Error("Nenhuma comanda aberta na lista de comandas '" + v.ListaComandas +
+                       "' da filial " + filial + ".");
+  }
+
+  // 5. The items.
+  dm.cdsItemComandas.setData(Mensagemxol::MensagemMetodo(
+      dm.GetItProdVend(wide(filial), wide(v.ListaComandas), wide(v.LugaresMesa),
+                       wide(v.ItensExcluidos)),
+      true, 0, "GetItProdVend", kUnit, context({filial, v.ListaComandas, v.ItensExcluidos}), ""));
+
+  // 6. The comandas grouped under the first one. A comanda without a text
+  // counts under the empty text (its null would otherwise end the bill).
+  dm.cdsComandas.first();
+  const std::string dsComanda = dm.cdsComandas.fieldByName("DSCOMANDA").asString();
+  dm.cdsCmdAgrupada.setData(
+      Mensagemxol::MensagemMetodo(dm.getCmdAgrupada(wide(filial), wide(dsComanda)), true, 0,
+                                  "getCmdAgrupada", kUnit, context({filial, dsComanda}), ""));
+
+  // 7. The comandas' charge switches.
+  dm.cdsComandaVal.setData(Mensagemxol::MensagemMetodo(
+      dm.getComandaVal(wide(filial), wide(loja.CDLOJA), wide(v.ListaComandas)), true, 0,
+      "getValComanda", "Cli_Rev00100", context({filial, loja.CDLOJA, v.ListaComandas}), ""));
+
+  // 8. The caller's switches, narrowed by the first comanda's; a field is
+  // read only when the caller's switch is on.
+  dm.cdsComandaVal.first();
+  auto comandaSwitch = [&](const char* field) {
+    return dm.cdsComandaVal.fieldByName(field).asString() == "S";
+  };
+  v.CobraTaxa = v.CobraTaxa && comandaSwitch("IDUTILTXSERV");
+  v.CobraCouvert = v.CobraCouvert && comandaSwitch("IDUTILCOUVERT");
+  v.CobraConsumacao = v.CobraConsumacao && comandaSwitch("IDUTILCONSUMA");
+
+  // 9. The prefix of the first comanda's text.
+  dm.PrefixoComanda = firstCharacters(dsComanda, 3);
+  dm.cdsComandas.first();
+
+  // 10. The persons the bill is for.
+  if (v.TipoConta == "1") {
+    v.NrVendaBase = dm.cdsComandas.fieldByName("NRVENDAREST").asString();
+    v.QtdePessoas = 1;
+  } else if (v.TipoConta == "2") {
+    v.NrVendaBase = dm.cdsComandas.fieldByName("NRVENDAREST").asString();
+    v.QtdePessoas = 0;
+    // A sale that owns several of the comandas counts once per comanda.
+    for (dm.cdsComandas.first(); !dm.cdsComandas.eof(); dm.cdsComandas.next()) {
+      v.VrAcrescimoComandas += dm.cdsComandas.fieldByName("VRACRCOMANDA").asFloat();
+      v.QtdePessoas = addPersons(v.QtdePessoas, dm.cdsComandas.fieldByName("NRPESMESAVEN").value());
+    }
+  }
+  if (v.TipoConta == "1") {
+    dm.cdsCmdAgrupada.first();
+    v.QtdePessoas = addPersons(v.QtdePessoas, dm.cdsCmdAgrupada.fieldByName("NRPESSOAS").value());
+  }
+  if (!Consiste::EmptyString(v.LugaresMesa) && v.LugaresMesa != "T") v.QtdePessoas = 1;
+
+  // 11. The discounts of every item.
+  conta::ClientDataSet& itens = dm.cdsItemComandas;
+  for (itens.first(); !itens.eof(); itens.next()) {
+    double desconto = itens.fieldByName("VRDESCCOMVEN").asFloat();
+    v.VrTotalDesconto += desconto;
+    if (itens.fieldByName("IDDESCMANUAL").asString() == "S") v.VrDescontoManual += desconto;
+  }
+
+  // 12. The minimum consumption for the consumer's sex, read on the comanda
+  // the cursor stands on: the first, or the last after bill kind "2".
+  if (dm.cdsComandas.fieldByName("SGSEXOCON").asString() == "M") {
+    v.CdProdConsumacao = loja.CDPRODCONSUM;
+    v.VrPrecoConsumacao = loja.PRECOCONSUMAMASC;
+  } else {
+    v.CdProdConsumacao = loja.CDPRODCONSUF;
+    v.VrPrecoConsumacao = loja.PRECOCONSUMAFEMI;
+  }
+
+  // 13. The items: cover items apart, consumption items skipped, the
+  // ordinary ones make the totals.
+  long double totalItens = 0;
+  long double baseTaxa = 0;
+  long double comissaoGarcom = 0;
+  long double couvertItens = 0;
+  for (itens.first(); !itens.eof(); itens.next()) {
+    const std::string produto = itens.fieldByName("CDPRODUTO").asString();
+    const double preco = itens.fieldByName("VRPRECCOMVEN").asFloat();
+    const double quantidade = itens.fieldByName("QTPRODCOMVEN").asFloat();
+    if (produto == loja.CDPRODCOUVER) {
+      v.IdCouvertLancado = true;
+      couvertItens += Xol_corvana::Trunc2(preco * quantidade);
+      continue;
+    }
+    if (produto == v.CdProdConsumacao) continue;
+    // Only the product is cut to two decimals.
+    const double liquido = static_cast<double>(
+        static_cast<long double>(Xol_corvana::Trunc2(preco * quantidade)) -
+        itens.fieldByName("VRDESCCOMVEN").asFloat() + itens.fieldByName("VRACRCOMVEN").asFloat());
+    const bool cobraTaxa = itens.fieldByName("IDCOBTXSERV").asString() == "S";
+    if (cobraTaxa) baseTaxa += liquido;
+    const double percentual = itens.fieldByName("VRPERCCOMISVEND").asFloat();
+    if (!itens.fieldByName("CDVENDEDORITEM").asString().empty() && percentual > 0 &&
+        itens.fieldByName("IDVRINCIDECONTA").asString() == "S" && cobraTaxa) {
+      comissaoGarcom += Xol_corvana::Trunc2(percentual * (liquido / 100));
+    }
+    totalItens += liquido;
+  }
+  v.VrTotalItens = static_cast<double>(totalItens);
+  v.VrBaseTaxa = static_cast<double>(baseTaxa);
+  v.VrComissaoGarcom = static_cast<double>(comissaoGarcom);
+  v.VrCouvertItens = static_cast<double>(couvertItens);
+
+  // 15. The list before its first "_": the comanda that receives a new
+  // charge item.
+  v.ListaComandasBase = v.ListaComandas.substr(0, v.ListaComandas.find('_'));
+
+  // 21. The total, with no rounding.
+  v.VrTotalConta = static_cast<double>(static_cast<long double>(v.VrTotalItens) + v.VrConsumacao +
+                                       v.VrCouvert + v.VrTaxaServico);
+
+  // 22. The fourteen entries, in index order.
+  writeResult(Resultado, v, dm.cdsComandas.data(), dm.cdsItemComandas.data());
+  return true;
+}
+
+}  // namespace Srv_Xol41260
+
+extern "C" CONTA_EXPORT bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh,
+                                          conta::Variant& Resultado) {
+  return Srv_Xol41260::CalculaConta(Parametros, ParametrosHigh, Resultado);
+}
