@@ -196,6 +196,15 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.VrComissaoGarcom = static_cast<double>(comissaoGarcom);
   v.VrCouvertItens = static_cast<double>(couvertItens);
 
+  // 14. The service charge, by the store's mode: a percentage of the
+  // chargeable items ("S") or the waiters' commissions ("G"); any other mode
+  // works out none and leaves the comandas' commission alone.
+  if (loja.IDCOMISVENDA == "S" || loja.IDCOMISVENDA == "G") {
+    const double base = loja.IDCOMISVENDA == "S" ? v.VrBaseTaxa : v.VrComissaoGarcom;
+    v.VrTaxaServico = dm.IncluiTaxa(v.ListaComandas, base, v.VrDescontoManual, v.VrTotalDesconto,
+                                    v.CobraTaxa, v.VrTaxaCalculada);
+  }
+
   // 15. The list before its first "_": the comanda that receives a new
   // charge item.
   v.ListaComandasBase = v.ListaComandas.substr(0, v.ListaComandas.find('_'));

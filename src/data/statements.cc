@@ -11,6 +11,7 @@ const std::vector<const StatementDefinition*>& allStatements() {
   static const std::vector<const StatementDefinition*> statements = {
       &sql::adqListaComanda(), &sql::adqComandaAgrupada(), &sql::adqComandaVal(),
       &sql::adqItProdVend(),   &sql::acmRetiraItem(),      &sql::acmAjustaQtdeNeg(),
+      &sql::adqComissVenda(),
   };
   return statements;
 }
@@ -58,6 +59,7 @@ void TdtmFuncoesRev::defineStatements() {
 
   define(assRetiraItem, acmRetiraItem, sql::acmRetiraItem());
   define(assAjustaQtdeNeg, acmAjustaQtdeNeg, sql::acmAjustaQtdeNeg());
+  define(assComissVenda, adqComissVenda, sql::adqComissVenda());
 }
 
 }  // namespace Srv_Xol41260

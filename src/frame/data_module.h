@@ -159,6 +159,21 @@ class TdtmFuncoesRev : public conta::DataModule {
   CONTA_EXPORT conta::Variant AjustaQtdeNeg(const std::wstring& CDFILIAL,
                                             const std::wstring& NRCOMANDA);
 
+  // Stores the service charge on every comanda of the list (a substring
+  // test) as its seller commission; an empty variant on success.
+  CONTA_EXPORT conta::Variant SetComisVenda(const std::wstring& CDFILIAL,
+                                            const std::wstring& NRCOMANDA, double VRCOMISVENDE);
+
+  // ---- charge rules ----
+  // The service charge: computes it from `base` (the chargeable items, or the
+  // waiters' commissions in mode "G") and the two discount sums by the
+  // store's flags into `VrTaxaCalculada`, applies it when `aplica`, stores
+  // the applied value rounded to two decimals on every comanda of the list,
+  // and returns the applied value (not rounded).
+  CONTA_EXPORT double IncluiTaxa(const std::string& ListaComandas, double base,
+                                 double VrDescontoManual, double VrTotalDesconto, bool aplica,
+                                 double& VrTaxaCalculada);
+
   // Begins a transaction only when none is open: an open one is joined.
   CONTA_EXPORT void StartTrans();
   // Commits only when a transaction is open; otherwise does nothing.

@@ -16,6 +16,7 @@
 #include "data/packet_layouts.h"
 #include "platform/db/statement.h"
 #include "platform/host_directory.h"
+#include "support/bill_test.h"
 #include "support/store_builder.h"
 
 namespace {
@@ -23,41 +24,16 @@ namespace {
 namespace fs = std::filesystem;
 using conta::DataPacket;
 using conta::Variant;
+using conta::testing_support::entry;
 using conta::testing_support::hasFields;
 using conta::testing_support::packetOf;
+using conta::testing_support::parametros;
+using conta::testing_support::Pedido;
 using conta::testing_support::storeDay;
 using conta::testing_support::textOf;
 using conta::testing_support::Value;
 using Srv_Xol41260::TParametrosLoja;
 using Strings = std::vector<std::string>;
-
-// The call's seven parameters.
-struct Pedido {
-  std::string lista{};
-  std::string tipo = "1";
-  bool consumacao = false;
-  bool couvert = false;
-  bool taxa = false;
-  std::string lugares = "T";
-  std::string excluidos{};
-};
-
-std::vector<Variant> parametros(const Pedido& p) {
-  return {Variant(p.lista), Variant(p.tipo),    Variant(p.consumacao), Variant(p.couvert),
-          Variant(p.taxa),  Variant(p.lugares), Variant(p.excluidos)};
-}
-
-// A numeric entry; NaN, with a failure, when the entry is no double.
-double entry(const Variant& result, std::size_t index) {
-  if (!result.isArray() || result.size() <= index ||
-      result[index].kind() != Variant::Kind::Double) {
-    ADD_FAILURE() << "entry " << index << " of " << result.describe() << " is no double"
-                  << (result.isArray() && result.size() > index ? ": " + result[index].describe()
-                                                                : std::string());
-    return std::numeric_limits<double>::quiet_NaN();
-  }
-  return result[index].real();
-}
 
 // Every row of a packet as one text, the rows sorted: the lookups give no
 // order of their own.
@@ -82,68 +58,7 @@ Strings column(const DataPacket& packet, const char* field) {
   return values;
 }
 
-class CalculaContaTest : public conta::testing_support::StoreDataTest {
- protected:
-  void SetUp() override {
-    StoreDataTest::SetUp();
-    if (IsSkipped()) return;
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    host_ = fs::path(CONTA_TEST_TMP) / "calcula_conta" / name;
-    fs::remove_all(host_);
-    conta::testing_support::forgetStoreParameters(module());
-    conta::setHostDirectory(host_);
-    conta::testing_support::writeStoreParameters(host_, {loja()});
-    store().product({.produto = "P1", .cobraTaxa = "S"});
-  }
-  void TearDown() override {
-    if (module_ != nullptr) conta::testing_support::forgetStoreParameters(*module_);
-    conta::setHostDirectory({});
-    StoreDataTest::TearDown();
-  }
-
-  // A store that charges neither service nor cover of its own accord.
-  static TParametrosLoja loja() {
-    return {.VRCOMISVENDA = 10,
-            .CDFILIAL = "0001",
-            .CDLOJA = "01",
-            .CDCLIENTE = "C1",
-            .UTILIZAIMPFIS = false,
-            .CDPRODCOUVER = "COUV",
-            .CDPRODCONSUM = "CONM",
-            .CDPRODCONSUF = "CONF",
-            .IDCOUVERART = "N",
-            .PRECOCOUVERT = 8,
-            .PRECOCONSUMAMASC = 30,
-            .PRECOCONSUMAFEMI = 25,
-            .IDLUGARMESA = "N",
-            .CDCAIXA = "001",
-            .IDCOMISVENDA = "N",
-            .IDCONDESCTXSERV = "S",
-            .IDCONSDESCTXSERV = "S"};
-  }
-
-  // Bills through the qualified name, into a fresh array of fourteen.
-  Variant bill(const Pedido& pedido) {
-    std::vector<Variant> p = parametros(pedido);
-    Variant result = Variant::array(14);
-    try {
-      EXPECT_TRUE(Srv_Xol41260::CalculaConta(p.data(), static_cast<int>(p.size()) - 1, result));
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << "bill of " << pedido.lista << " failed: " << e.what();
-    }
-    return result;
-  }
-
-  // The only tie between the entries: the total is items, consumption,
-  // cover and service charge.
-  static void expectTotal(const Variant& result) {
-    EXPECT_NEAR(entry(result, 1),
-                entry(result, 2) + entry(result, 0) + entry(result, 5) + entry(result, 6), 1e-9);
-  }
-
-  fs::path host_;
-};
+class CalculaContaTest : public conta::testing_support::BillTest {};
 
 TEST_P(CalculaContaTest, EntriesAreWrittenInTheirPlacesAndNothingElseIsTouched) {
   store().junction("01", "J1", {"10", "11"});

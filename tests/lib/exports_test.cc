@@ -61,6 +61,13 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       operation("GetItProdVend", 4),
       operation("SetRetiraItem", 3),
       operation("AjustaQtdeNeg", 2),
+      "Srv_Xol41260::TdtmFuncoesRev::SetComisVenda(std::__cxx11::basic_string<wchar_t, "
+      "std::char_traits<wchar_t>, std::allocator<wchar_t> > const&, "
+      "std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > "
+      "const&, double)",
+      "Srv_Xol41260::TdtmFuncoesRev::IncluiTaxa(std::__cxx11::basic_string<char, "
+      "std::char_traits<char>, std::allocator<char> > const&, double, double, double, bool, "
+      "double&)",
       // The C interface.
       "conta_bill_free",
       "conta_calcula",

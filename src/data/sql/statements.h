@@ -12,6 +12,7 @@ const StatementDefinition& adqComandaVal();
 const StatementDefinition& adqItProdVend();
 const StatementDefinition& acmRetiraItem();
 const StatementDefinition& acmAjustaQtdeNeg();
+const StatementDefinition& adqComissVenda();
 
 }  // namespace conta::data::sql
 
