@@ -31,15 +31,6 @@ std::wstring wide(const std::string& text) {
   return conta::text_encoding::widen(text);
 }
 
-// The first `count` characters of a UTF-8 text (fewer when it is shorter).
-std::string firstCharacters(const std::string& text, std::size_t count) {
-  std::size_t pos = 0;
-  for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
-    conta::text_encoding::nextCodePoint(text, pos);
-  }
-  return text.substr(0, pos);
-}
-
 // Adds a head count the way a variant adds; a null count adds nobody.
 double addPersons(double running, const conta::Variant& count) {
   if (count.isNull() || count.isEmpty()) return running;
@@ -122,7 +113,7 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.CobraConsumacao = v.CobraConsumacao && comandaSwitch("IDUTILCONSUMA");
 
   // 9. The prefix of the first comanda's text.
-  dm.PrefixoComanda = firstCharacters(dsComanda, 3);
+  dm.PrefixoComanda = conta::text_encoding::firstCharacters(dsComanda, 3);
   dm.cdsComandas.first();
 
   // 10. The persons the bill is for.

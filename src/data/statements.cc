@@ -9,9 +9,21 @@ namespace conta::data {
 
 const std::vector<const StatementDefinition*>& allStatements() {
   static const std::vector<const StatementDefinition*> statements = {
-      &sql::adqListaComanda(), &sql::adqComandaAgrupada(), &sql::adqComandaVal(),
-      &sql::adqItProdVend(),   &sql::acmRetiraItem(),      &sql::acmAjustaQtdeNeg(),
+      &sql::adqListaComanda(),
+      &sql::adqComandaAgrupada(),
+      &sql::adqComandaVal(),
+      &sql::adqItProdVend(),
+      &sql::acmRetiraItem(),
+      &sql::acmAjustaQtdeNeg(),
       &sql::adqComissVenda(),
+      &sql::adqAliqImpFis(),
+      &sql::adqProdCouCon(),
+      &sql::adqLoja(),
+      &sql::adqProdLoja(),
+      &sql::adqLugarOcupado(),
+      &sql::adqProdConsumaCouvert(),
+      &sql::adqVerifConsumaCouvert(),
+      &sql::adqInsProd(),
   };
   return statements;
 }
@@ -60,6 +72,19 @@ void TdtmFuncoesRev::defineStatements() {
   define(assRetiraItem, acmRetiraItem, sql::acmRetiraItem());
   define(assAjustaQtdeNeg, acmAjustaQtdeNeg, sql::acmAjustaQtdeNeg());
   define(assComissVenda, adqComissVenda, sql::adqComissVenda());
+
+  // The charge products and the charge items.
+  define(adqAliqImpFis, sql::adqAliqImpFis());
+  define(adqProdCouCon, sql::adqProdCouCon());
+  define(adqLoja, sql::adqLoja());
+  define(adqProdLoja, sql::adqProdLoja());
+  define(adqLugarOcupado, sql::adqLugarOcupado());
+  define(adqProdConsumaCouvert, sql::adqProdConsumaCouvert());
+  // SQLite gives its constant column no type: it is a number.
+  adqProdConsumaCouvert.setColumnHints({{"1", conta::FieldType::Int64, 0}});
+  define(adqVerifConsumaCouvert, sql::adqVerifConsumaCouvert());
+  adqVerifConsumaCouvert.setColumnHints({{"QTDECONSUMCOUVER", conta::FieldType::Int64, 0}});
+  define(adqInsProd, sql::adqInsProd());
 }
 
 }  // namespace Srv_Xol41260

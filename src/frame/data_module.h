@@ -164,6 +164,30 @@ class TdtmFuncoesRev : public conta::DataModule {
   CONTA_EXPORT conta::Variant SetComisVenda(const std::wstring& CDFILIAL,
                                             const std::wstring& NRCOMANDA, double VRCOMISVENDE);
 
+  // The taxes of a product in the branch: a packet of VRPEALIMPFIS,
+  // CDIMPOSTO, IDTPIMPOSFIS, CDINTIMPOSTO, one row per ALIQIMPFIS row that
+  // has its IMPOSTO row.
+  CONTA_EXPORT conta::Variant getImposto(const std::wstring& CDFILIAL,
+                                         const std::wstring& CDPRODUTO);
+  // Every column of the product's PRODUTO row (no row when it has none).
+  CONTA_EXPORT conta::Variant GetProdCouCon(const std::wstring& CDPRODUTO);
+
+  // Writes a charge item into a comanda in a transaction of its own (joined
+  // when one is open): one row holding the whole quantity, or, for a "RES"
+  // comanda of a store whose IDLUGARMESA is "S", one unit on every seat in
+  // use and on seats 1 to the quantity that lack it. Every row takes its
+  // number from PrxItemComanda. The empty text on success; on any failure
+  // everything it wrote is rolled back and the answer is the error text.
+  // CDCLIENTE is accepted and not read.
+  CONTA_EXPORT conta::Variant setIncluiConsumaCouvert(
+      const std::wstring& CDFILIAL, const std::wstring& NRVENDAREST, const std::wstring& NRCOMANDA,
+      const std::wstring& CDPRODUTO, double QTPRODCOMVEN, const std::wstring& CDLOJA,
+      double VRPRECCOMVEN, const std::wstring& CDCLIENTE);
+  // The comanda's next item number from the next-number service ("000007"),
+  // or the service's failure text in its place: it never raises.
+  CONTA_EXPORT std::wstring PrxItemComanda(const std::wstring& CDFILIAL,
+                                           const std::wstring& NRCOMANDA, int n);
+
   // ---- charge rules ----
   // The service charge: computes it from `base` (the chargeable items, or the
   // waiters' commissions in mode "G") and the two discount sums by the

@@ -231,6 +231,13 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string firstCharacters(std::string_view text, std::size_t count) {
+  std::size_t pos = 0;
+  for (std::size_t n = 0; n < count && pos < text.size(); ++n)
+    nextCodePoint(text, pos);
+  return std::string(text.substr(0, pos));
+}
+
 std::string foldCase(std::string_view text) {
   std::string out;
   out.reserve(text.size());

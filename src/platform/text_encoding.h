@@ -39,6 +39,9 @@ void appendUtf8(std::string& out, char32_t code_point);
 // parameter, column and file names are compared.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// The first `count` characters of a UTF-8 text (all of it when shorter).
+std::string firstCharacters(std::string_view text, std::size_t count);
+
 // Lower-cases ASCII and the Latin letters of Latin-1 and Latin Extended-A,
 // enough to compare Portuguese codes and names without regard to case.
 std::string foldCase(std::string_view text);

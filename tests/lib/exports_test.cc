@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <set>
 #include <sstream>
 #include <string>
@@ -30,14 +31,20 @@ std::set<std::string> exportedSymbols() {
   return names;
 }
 
-// An operation of the data module taking `count` wide texts, as nm shows it.
-std::string operation(const std::string& name, int count) {
-  std::string wide =
-      "std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > "
-      "const&";
+// An operation of the data module as nm shows it: "w" a wide text, "s" a
+// narrow text, anything else as written ("double", "int", "bool", "double&").
+std::string operation(const std::string& name, std::initializer_list<std::string> arguments) {
+  auto text = [](const char* character) {
+    return std::string("std::__cxx11::basic_string<") + character + ", std::char_traits<" +
+           character + ">, std::allocator<" + character + "> > const&";
+  };
   std::string out = "Srv_Xol41260::TdtmFuncoesRev::" + name + "(";
-  for (int i = 0; i < count; ++i)
-    out += (i > 0 ? ", " : "") + wide;
+  bool first = true;
+  for (const auto& argument : arguments) {
+    out += first ? "" : ", ";
+    first = false;
+    out += argument == "w" ? text("wchar_t") : argument == "s" ? text("char") : argument;
+  }
   return out + ")";
 }
 
@@ -55,19 +62,18 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       "Srv_Xol41260::TdtmFuncoesRev::CommitTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::RollbackTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::InicializaForm()",
-      operation("getListaCmd", 2),
-      operation("getCmdAgrupada", 2),
-      operation("getComandaVal", 3),
-      operation("GetItProdVend", 4),
-      operation("SetRetiraItem", 3),
-      operation("AjustaQtdeNeg", 2),
-      "Srv_Xol41260::TdtmFuncoesRev::SetComisVenda(std::__cxx11::basic_string<wchar_t, "
-      "std::char_traits<wchar_t>, std::allocator<wchar_t> > const&, "
-      "std::__cxx11::basic_string<wchar_t, std::char_traits<wchar_t>, std::allocator<wchar_t> > "
-      "const&, double)",
-      "Srv_Xol41260::TdtmFuncoesRev::IncluiTaxa(std::__cxx11::basic_string<char, "
-      "std::char_traits<char>, std::allocator<char> > const&, double, double, double, bool, "
-      "double&)",
+      operation("getListaCmd", {"w", "w"}),
+      operation("getCmdAgrupada", {"w", "w"}),
+      operation("getComandaVal", {"w", "w", "w"}),
+      operation("GetItProdVend", {"w", "w", "w", "w"}),
+      operation("SetRetiraItem", {"w", "w", "w"}),
+      operation("AjustaQtdeNeg", {"w", "w"}),
+      operation("SetComisVenda", {"w", "w", "double"}),
+      operation("IncluiTaxa", {"s", "double", "double", "double", "bool", "double&"}),
+      operation("getImposto", {"w", "w"}),
+      operation("GetProdCouCon", {"w"}),
+      operation("setIncluiConsumaCouvert", {"w", "w", "w", "w", "double", "w", "double", "w"}),
+      operation("PrxItemComanda", {"w", "w", "int"}),
       // The C interface.
       "conta_bill_free",
       "conta_calcula",

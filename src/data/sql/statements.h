@@ -13,6 +13,14 @@ const StatementDefinition& adqItProdVend();
 const StatementDefinition& acmRetiraItem();
 const StatementDefinition& acmAjustaQtdeNeg();
 const StatementDefinition& adqComissVenda();
+const StatementDefinition& adqAliqImpFis();
+const StatementDefinition& adqProdCouCon();
+const StatementDefinition& adqLoja();
+const StatementDefinition& adqProdLoja();
+const StatementDefinition& adqLugarOcupado();
+const StatementDefinition& adqProdConsumaCouvert();
+const StatementDefinition& adqVerifConsumaCouvert();
+const StatementDefinition& adqInsProd();
 
 }  // namespace conta::data::sql
 
