@@ -5,6 +5,7 @@
 
 #include "bill/bill_result.h"
 #include "bill/bill_values.h"
+#include "bill/minimum_consumption.h"
 #include "conta/error.h"
 #include "frame/data_module.h"
 #include "platform/text_encoding.h"
@@ -199,6 +200,9 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   // 15. The list before its first "_": the comanda that receives a new
   // charge item.
   v.ListaComandasBase = v.ListaComandas.substr(0, v.ListaComandas.find('_'));
+
+  // 16-18. The minimum consumption.
+  CobraConsumacaoMinima(dm, v);
 
   // 21. The total, with no rounding.
   v.VrTotalConta = static_cast<double>(static_cast<long double>(v.VrTotalItens) + v.VrConsumacao +

@@ -24,6 +24,9 @@ const std::vector<const StatementDefinition*>& allStatements() {
       &sql::adqProdConsumaCouvert(),
       &sql::adqVerifConsumaCouvert(),
       &sql::adqInsProd(),
+      &sql::adqVendaRest(),
+      &sql::adqConsumaComVen(),
+      &sql::acmAlteraVrConsuma(),
   };
   return statements;
 }
@@ -85,6 +88,16 @@ void TdtmFuncoesRev::defineStatements() {
   define(adqVerifConsumaCouvert, sql::adqVerifConsumaCouvert());
   adqVerifConsumaCouvert.setColumnHints({{"QTDECONSUMCOUVER", conta::FieldType::Int64, 0}});
   define(adqInsProd, sql::adqInsProd());
+
+  // The minimum consumption item: its rows and its new price. Prices and
+  // counts are read as floating point on every database.
+  define(adqVendaRest, sql::adqVendaRest());
+  adqVendaRest.setColumnHints({{"VRPRECCOMVEN", conta::FieldType::Float, 0}});
+  define(adqConsumaComVen, sql::adqConsumaComVen());
+  adqConsumaComVen.setReadOnly(true);
+  adqConsumaComVen.setColumnHints(
+      {{"VRPRECCOMVEN", conta::FieldType::Float, 0}, {"CONT", conta::FieldType::Float, 0}});
+  define(acmAlteraVrConsuma, sql::acmAlteraVrConsuma());
 }
 
 }  // namespace Srv_Xol41260

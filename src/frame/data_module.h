@@ -198,6 +198,28 @@ class TdtmFuncoesRev : public conta::DataModule {
                                  double VrDescontoManual, double VrTotalDesconto, bool aplica,
                                  double& VrTaxaCalculada);
 
+  // The minimum consumption charge: minimum - consumido when the comanda
+  // consumed less, else 0 (then nothing is checked or written). The charge
+  // product must pass the fiscal printer's check when the store prints
+  // through one. The charge is added as a new item of quantity 1 (in the
+  // database and in cdsItemComandas, whatever dataset is passed) or, when
+  // `reprecifica`, re-prices the item already there.
+  CONTA_EXPORT double IncluiConsuma(conta::ClientDataSet& itens, double consumido, double minimo,
+                                    const std::string& produto, const std::string& venda,
+                                    const std::string& comanda, double pessoas, bool reprecifica);
+  // Re-prices the consumption item of a comanda so that its rows add up to
+  // VRPRECCOMVEN: the first item number takes the whole difference and the
+  // time of the change. Rows on joined tables decide when there are any.
+  // When the comanda holds no row of the product, the item is added as
+  // setIncluiConsumaCouvert adds it. The empty text on success, else the
+  // error text.
+  CONTA_EXPORT conta::Variant setAlteraVrConsuma(const std::wstring& CDFILIAL,
+                                                 const std::wstring& NRVENDAREST,
+                                                 const std::wstring& NRCOMANDA,
+                                                 const std::wstring& CDPRODUTO, double QTPRODCOMVEN,
+                                                 const std::wstring& CDLOJA, double VRPRECCOMVEN,
+                                                 const std::wstring& CDCLIENTE);
+
   // Begins a transaction only when none is open: an open one is joined.
   CONTA_EXPORT void StartTrans();
   // Commits only when a transaction is open; otherwise does nothing.

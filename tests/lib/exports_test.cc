@@ -74,6 +74,9 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       operation("GetProdCouCon", {"w"}),
       operation("setIncluiConsumaCouvert", {"w", "w", "w", "w", "double", "w", "double", "w"}),
       operation("PrxItemComanda", {"w", "w", "int"}),
+      operation("IncluiConsuma",
+                {"conta::ClientDataSet&", "double", "double", "s", "s", "s", "double", "bool"}),
+      operation("setAlteraVrConsuma", {"w", "w", "w", "w", "double", "w", "double", "w"}),
       // The C interface.
       "conta_bill_free",
       "conta_calcula",

@@ -90,18 +90,8 @@ std::string billText(const conta_bill& bill, const BillHeading& heading) {
   for (const auto& row : itens.rows) {
     byComanda[field(itens, row, "NRCOMANDA")][field(itens, row, "NRLUGARMESA")].push_back(&row);
   }
-  for (const auto& comanda : comandas.rows) {
-    std::string number_text = field(comandas, comanda, "NRCOMANDA");
-    out += "\nComanda " + number_text;
-    std::string description = field(comandas, comanda, "DSCOMANDA");
-    if (!description.empty()) out += "  " + description;
-    out += "\n";
-    auto found = byComanda.find(number_text);
-    if (found == byComanda.end()) {
-      out += "  (sem itens)\n";
-      continue;
-    }
-    for (const auto& [seat, rows] : found->second) {
+  auto print_seats = [&](const std::map<std::string, std::vector<const PacketRow*>>& seats) {
+    for (const auto& [seat, rows] : seats) {
       out += "  Lugar " + (seat.empty() ? std::string("-") : seat) + "\n";
       for (const PacketRow* row : rows) {
         double qt = number(itens, *row, "QTPRODCOMVEN");
@@ -117,6 +107,26 @@ std::string billText(const conta_bill& bill, const BillHeading& heading) {
         out += line + "\n";
       }
     }
+  };
+  for (const auto& comanda : comandas.rows) {
+    std::string number_text = field(comandas, comanda, "NRCOMANDA");
+    out += "\nComanda " + number_text;
+    std::string description = field(comandas, comanda, "DSCOMANDA");
+    if (!description.empty()) out += "  " + description;
+    out += "\n";
+    auto found = byComanda.find(number_text);
+    if (found == byComanda.end()) {
+      out += "  (sem itens)\n";
+      continue;
+    }
+    print_seats(found->second);
+    byComanda.erase(found);
+  }
+  // Items of no comanda shown above: the charge items this bill added.
+  for (const auto& [comanda, seats] : byComanda) {
+    out += comanda.empty() ? std::string("\nItens de cobrança desta conta\n")
+                           : "\nComanda " + comanda + "\n";
+    print_seats(seats);
   }
 
   auto total_line = [&](const std::string& label, const std::string& value) {

@@ -21,6 +21,9 @@ const StatementDefinition& adqLugarOcupado();
 const StatementDefinition& adqProdConsumaCouvert();
 const StatementDefinition& adqVerifConsumaCouvert();
 const StatementDefinition& adqInsProd();
+const StatementDefinition& adqVendaRest();
+const StatementDefinition& adqConsumaComVen();
+const StatementDefinition& acmAlteraVrConsuma();
 
 }  // namespace conta::data::sql
 
