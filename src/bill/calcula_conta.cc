@@ -5,6 +5,7 @@
 
 #include "bill/bill_result.h"
 #include "bill/bill_values.h"
+#include "bill/cover_charge.h"
 #include "bill/minimum_consumption.h"
 #include "conta/error.h"
 #include "frame/data_module.h"
@@ -203,6 +204,9 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
 
   // 16-18. The minimum consumption.
   CobraConsumacaoMinima(dm, v);
+
+  // 19-20. The cover charge.
+  CobraCouvertArtistico(dm, v);
 
   // 21. The total, with no rounding.
   v.VrTotalConta = static_cast<double>(static_cast<long double>(v.VrTotalItens) + v.VrConsumacao +

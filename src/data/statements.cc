@@ -27,6 +27,9 @@ const std::vector<const StatementDefinition*>& allStatements() {
       &sql::adqVendaRest(),
       &sql::adqConsumaComVen(),
       &sql::acmAlteraVrConsuma(),
+      &sql::adqCouvert(),
+      &sql::acmCalculaCouvert(),
+      &sql::acmAlteraNumIt(),
   };
   return statements;
 }
@@ -98,6 +101,12 @@ void TdtmFuncoesRev::defineStatements() {
   adqConsumaComVen.setColumnHints(
       {{"VRPRECCOMVEN", conta::FieldType::Float, 0}, {"CONT", conta::FieldType::Float, 0}});
   define(acmAlteraVrConsuma, sql::acmAlteraVrConsuma());
+
+  // The cover items: their sales and their quantities.
+  define(assCouvert, adqCouvert, sql::adqCouvert());
+  adqCouvert.setReadOnly(true);
+  define(acmCalculaCouvert, sql::acmCalculaCouvert());
+  define(acmAlteraNumIt, sql::acmAlteraNumIt());
 }
 
 }  // namespace Srv_Xol41260

@@ -220,6 +220,30 @@ class TdtmFuncoesRev : public conta::DataModule {
                                                  const std::wstring& CDLOJA, double VRPRECCOMVEN,
                                                  const std::wstring& CDCLIENTE);
 
+  // The cover: brings the bill's cover item to `unidades` units and returns
+  // unidades × PRECOCOUVERT (the stored price, not cut). A cover row in
+  // `itens` (its code compared without regard to case) is re-counted in the
+  // database and left as it is in memory; otherwise, or at a reserved
+  // table of a store that bills by seat, the cover product must pass the
+  // fiscal printer's check, the item is added through
+  // setIncluiConsumaCouvert and a row is added to `itens`.
+  CONTA_EXPORT double IncluiCouver(conta::ClientDataSet& itens, const std::string& comanda,
+                                   const std::string& venda, double unidades);
+  // Sets the quantity of the cover items of the listed comandas' sales: the
+  // persons when one pair of a cover item and a listed comanda is found (or
+  // none, for the given sale), one unit each when several are. An empty
+  // variant on success.
+  CONTA_EXPORT conta::Variant setCalculaCouvert(const std::wstring& CDFILIAL,
+                                                const std::wstring& NRVENDAREST,
+                                                const std::wstring& NRCOMANDA,
+                                                const std::wstring& CDPRODUTO, double QTPRODCOMVEN);
+  // Sets the quantity of a product on one comanda; an empty variant on
+  // success.
+  CONTA_EXPORT conta::Variant SetAlteraNumIt(const std::wstring& CDFILIAL,
+                                             const std::wstring& NRVENDAREST,
+                                             const std::wstring& NRCOMANDA,
+                                             const std::wstring& CDPRODUTO, double QTPRODCOMVEN);
+
   // Begins a transaction only when none is open: an open one is joined.
   CONTA_EXPORT void StartTrans();
   // Commits only when a transaction is open; otherwise does nothing.

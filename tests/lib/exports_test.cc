@@ -77,6 +77,9 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       operation("IncluiConsuma",
                 {"conta::ClientDataSet&", "double", "double", "s", "s", "s", "double", "bool"}),
       operation("setAlteraVrConsuma", {"w", "w", "w", "w", "double", "w", "double", "w"}),
+      operation("IncluiCouver", {"conta::ClientDataSet&", "s", "s", "double"}),
+      operation("setCalculaCouvert", {"w", "w", "w", "w", "double"}),
+      operation("SetAlteraNumIt", {"w", "w", "w", "w", "double"}),
       // The C interface.
       "conta_bill_free",
       "conta_calcula",

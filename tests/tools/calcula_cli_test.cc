@@ -78,11 +78,18 @@ TEST_F(CalculaCliTest, DemoMakesTheStoreAndPrintsItsBill) {
   CliRun demo = run("demo " + demo_.string());
   ASSERT_EQ(demo.status, 0) << demo.out << demo.err;
   EXPECT_NE(demo.out.find("Total"), std::string::npos) << demo.out;
-  // The demo's minimum consumption is not reached: the charge item it adds
-  // belongs to no comanda yet and is listed on its own.
-  const auto charges = demo.out.find("Itens de cobrança desta conta");
-  ASSERT_NE(charges, std::string::npos) << demo.out;
-  EXPECT_NE(demo.out.find("Consumação mínima", charges), std::string::npos) << demo.out;
+  // The demo bill charges a cover and a minimum consumption: both items
+  // are listed, read back from the store after the bill wrote them.
+  EXPECT_NE(demo.out.find("x Couvert artístico"), std::string::npos) << demo.out;
+  EXPECT_NE(demo.out.find("x Consumação mínima"), std::string::npos) << demo.out;
+  // Without a cover the items are not read again: the charge item the bill
+  // just added belongs to no comanda yet and is listed on its own.
+  CliRun alone = run("calcula --lista-comandas 0021 --tipo-conta 2 --cobra-consumacao --host-dir " +
+                     demo_.string());
+  ASSERT_EQ(alone.status, 0) << alone.out << alone.err;
+  const auto charges = alone.out.find("Itens de cobrança desta conta");
+  ASSERT_NE(charges, std::string::npos) << alone.out;
+  EXPECT_NE(alone.out.find("x Consumação mínima", charges), std::string::npos) << alone.out;
   for (const char* file : {"Dados/loja.db", "PARAMETROSXOL.CDS", "Dados/Cadastros/AliqImpFis.cds"})
     EXPECT_TRUE(fs::exists(demo_ / file)) << file;
   // An existing demo is replaced.

@@ -24,6 +24,9 @@ const StatementDefinition& adqInsProd();
 const StatementDefinition& adqVendaRest();
 const StatementDefinition& adqConsumaComVen();
 const StatementDefinition& acmAlteraVrConsuma();
+const StatementDefinition& adqCouvert();
+const StatementDefinition& acmCalculaCouvert();
+const StatementDefinition& acmAlteraNumIt();
 
 }  // namespace conta::data::sql
 

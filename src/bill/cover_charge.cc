@@ -1,0 +1,193 @@
+// The cover charge and its items on the comandas.
+#include "bill/cover_charge.h"
+
+#include "bill/charge_product.h"
+#include "data/envelope.h"
+#include "platform/text_encoding.h"
+#include "support/mensagemxol.h"
+#include "support/xol_corvana.h"
+
+namespace Srv_Xol41260 {
+namespace {
+
+using conta::text_encoding::widen;
+
+const char* const kUnit = "Srv_Xol41260";
+
+// A value in the general format with the locale's separator, as context
+// texts show numbers.
+std::string comoTexto(double value) {
+  return conta::Variant(value).toText();
+}
+
+// A filter text's literal: the text in quotes, a quote inside doubled.
+std::string literal(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+// The bill's items read again from the database, with every edit of the
+// call in them.
+void recarregaItens(TdtmFuncoesRev& dm, const ValoresConta& v) {
+  const std::string& filial = dm.ParametrosLoja.CDFILIAL;
+  dm.cdsItemComandas.setData(
+      Mensagemxol::MensagemMetodo(dm.GetItProdVend(widen(filial), widen(v.ListaComandas),
+                                                   widen(v.LugaresMesa), widen(v.ItensExcluidos)),
+                                  true, 0, "GetItProdVend", kUnit,
+                                  filial + "-" + v.ListaComandasBase + "-" + v.ItensExcluidos, ""));
+}
+
+}  // namespace
+
+conta::Variant TdtmFuncoesRev::setCalculaCouvert(const std::wstring& CDFILIAL,
+                                                 const std::wstring& NRVENDAREST,
+                                                 const std::wstring& NRCOMANDA,
+                                                 const std::wstring& CDPRODUTO,
+                                                 double QTPRODCOMVEN) {
+  using conta::data::narrowText;
+  return conta::data::envelope(adcFuncoesRev, [&] {
+    // 1. The pairs of a cover item and a listed comanda of its sale.
+    adqCouvert.close();
+    adqCouvert.setParameter("P_CDFILIAL", narrowText(CDFILIAL));
+    adqCouvert.setParameter("P_NRCOMANDA", narrowText(NRCOMANDA));
+    adqCouvert.setParameter("P_CDPRODUTO", narrowText(CDPRODUTO));
+    adqCouvert.open();
+
+    auto atualiza = [&](double quantidade, const conta::Variant& venda) {
+      acmCalculaCouvert.setParameter("P_QTPRODCOMVEN", conta::Variant(quantidade));
+      acmCalculaCouvert.setParameter("P_CDFILIAL", narrowText(CDFILIAL));
+      acmCalculaCouvert.setParameter("P_NRVENDAREST", venda);
+      acmCalculaCouvert.setParameter("P_CDPRODUTO", narrowText(CDPRODUTO));
+      acmCalculaCouvert.execute();
+    };
+    adqCouvert.first();
+    if (adqCouvert.recordCount() == 1) {
+      // 2. One pair: the sale's cover items take the persons.
+      atualiza(QTPRODCOMVEN, adqCouvert.value("NRVENDAREST"));
+    } else if (adqCouvert.recordCount() == 0) {
+      // 3. None: the given sale, which may hold no cover item.
+      atualiza(QTPRODCOMVEN, narrowText(NRVENDAREST));
+    } else {
+      // 4. Several: each pair's sale gets one unit per cover item.
+      for (; !adqCouvert.eof(); adqCouvert.next()) {
+        atualiza(1, adqCouvert.value("NRVENDAREST"));
+      }
+    }
+    // 5.
+    return conta::Variant();
+  });
+}
+
+conta::Variant TdtmFuncoesRev::SetAlteraNumIt(const std::wstring& CDFILIAL,
+                                              const std::wstring& NRVENDAREST,
+                                              const std::wstring& NRCOMANDA,
+                                              const std::wstring& CDPRODUTO, double QTPRODCOMVEN) {
+  using conta::data::narrowText;
+  return conta::data::envelope(adcFuncoesRev, [&] {
+    acmAlteraNumIt.setParameter("CDFILIAL", narrowText(CDFILIAL));
+    acmAlteraNumIt.setParameter("NRVENDAREST", narrowText(NRVENDAREST));
+    acmAlteraNumIt.setParameter("NRCOMANDA", narrowText(NRCOMANDA));
+    acmAlteraNumIt.setParameter("CDPRODUTO", narrowText(CDPRODUTO));
+    acmAlteraNumIt.setParameter("QTPRODCOMVEN", conta::Variant(QTPRODCOMVEN));
+    acmAlteraNumIt.execute();
+    return conta::Variant();
+  });
+}
+
+double TdtmFuncoesRev::IncluiCouver(conta::ClientDataSet& itens, const std::string& comanda,
+                                    const std::string& venda, double unidades) {
+  std::lock_guard lock(moduleMutex());
+  const TParametrosLoja& loja = ParametrosLoja;
+  const std::string& produto = loja.CDPRODCOUVER;
+  const std::string contexto =
+      loja.CDFILIAL + "-" + venda + "-" + comanda + "-" + produto + "-" + comoTexto(unidades);
+
+  // 1. The cover row, whatever the case of its code.
+  const bool temCouvert =
+      itens.locate("CDPRODUTO", conta::Variant(produto), {.caseInsensitive = true});
+  const bool porLugar = PrefixoComanda == "RES" && loja.IDLUGARMESA == "S";
+
+  if (temCouvert && !porLugar) {
+    // 2. Re-counted in the database; the row in memory stays as it is.
+    if (itens.fieldByName("QTPRODCOMVEN").asFloat() != unidades) {
+      Mensagemxol::MensagemMetodo(SetAlteraNumIt(widen(loja.CDFILIAL), widen(venda), widen(comanda),
+                                                 widen(produto), unidades),
+                                  true, 0, "SetAlteraNumIt", kUnit, contexto, "");
+    }
+  } else {
+    // 3. Added: by seat at a reserved table, the seats that lack it.
+    if (loja.UTILIZAIMPFIS) VerificaImpostoCobranca(*this, produto, kImpostoCouvert);
+    Mensagemxol::MensagemMetodo(
+        setIncluiConsumaCouvert(widen(loja.CDFILIAL), widen(venda), widen(comanda), widen(produto),
+                                unidades, widen(loja.CDLOJA), loja.PRECOCOUVERT,
+                                widen(loja.CDCLIENTE)),
+        true, 0, "setIncluiConsumaCouvert", kUnit,
+        contexto + "-" + loja.CDLOJA + "--0-" + loja.CDCLIENTE + "-", "");
+    CarregaProdutoCobranca(*this, produto);
+    itens.insert();
+    itens.fieldByName("CDPRODUTO").setValue(conta::Variant(produto));
+    itens.fieldByName("QTPRODCOMVEN").setValue(conta::Variant(unidades));
+    itens.fieldByName("NMPRODUTO").setValue(cdsItComanda.fieldByName("NMPRODUTO").value());
+    itens.fieldByName("CDARVPROD").setValue(cdsItComanda.fieldByName("CDARVPROD").value());
+    itens.fieldByName("VRPRECCOMVEN")
+        .setValue(conta::Variant(Xol_corvana::Trunc2(loja.PRECOCOUVERT)));
+    itens.post();
+  }
+  // 4. The stored price, not cut, whichever way ran.
+  return unidades * loja.PRECOCOUVERT;
+}
+
+void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
+  const TParametrosLoja& loja = dm.ParametrosLoja;
+  const std::string& filial = loja.CDFILIAL;
+  const std::string& produto = loja.CDPRODCOUVER;
+  conta::ClientDataSet& itens = dm.cdsItemComandas;
+  const std::string contexto = filial + "-" + v.ListaComandasBase + "-" + produto;
+
+  if (v.CobraCouvert) {
+    if (v.IdCouvertLancado) {
+      // 19.1 The sale's cover items re-counted from the persons; the cover
+      // item is changed only when its amount no longer matches.
+      itens.locate("CDPRODUTO", conta::Variant(produto));
+      Mensagemxol::MensagemMetodo(
+          dm.setCalculaCouvert(widen(filial), widen(v.NrVendaBase), widen(v.ListaComandas),
+                               widen(produto), v.QtdePessoas),
+          true, 0, "setCalculaCouvert", kUnit, contexto, "");
+      v.VrCouvert =
+          Xol_corvana::Trunc2(itens.fieldByName("VRPRECCOMVEN").asFloat()) * v.QtdePessoas;
+      if (Xol_corvana::Trunc2(v.VrCouvertItens) != Xol_corvana::Trunc2(v.VrCouvert) &&
+          loja.IDCOUVERART == "S") {
+        v.VrCouvert = dm.IncluiCouver(itens, v.ListaComandasBase, v.NrVendaBase, v.QtdePessoas);
+      }
+      recarregaItens(dm, v);
+    } else if (loja.IDCOUVERART == "S") {
+      // 19.2 No cover item yet: one is added.
+      v.VrCouvert = dm.IncluiCouver(itens, v.ListaComandasBase, v.NrVendaBase, v.QtdePessoas);
+      recarregaItens(dm, v);
+    }
+    return;
+  }
+
+  // 20. No cover on this bill: its items go, from the bill and from every
+  // listed comanda. The filter text stays set, switched off.
+  itens.setFiltered(false);
+  itens.setFilterText("CDPRODUTO  = " + literal(produto));
+  itens.setFiltered(true);
+  if (!itens.isEmpty()) {
+    while (!itens.isEmpty()) {
+      itens.first();
+      itens.remove();
+    }
+    Mensagemxol::MensagemMetodo(
+        dm.SetRetiraItem(widen(filial), widen(v.ListaComandas), widen(produto)), true, 0,
+        "setRetiraItem", kUnit, contexto, "");
+    v.VrCouvert = 0;
+  }
+  itens.setFiltered(false);
+}
+
+}  // namespace Srv_Xol41260
