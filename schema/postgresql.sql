@@ -170,3 +170,17 @@ CREATE TABLE ITCOMANDAVEN (
 
 -- The items of a comanda, as the bill reads them (branch and comanda).
 CREATE INDEX IX_ITCOMANDAVEN_COMANDA ON ITCOMANDAVEN (CDFILIAL, NRCOMANDA);
+
+-- The comandas of a bill, found by branch and number whatever their sale.
+CREATE INDEX IX_COMANDAVEN_COMANDA ON COMANDAVEN (CDFILIAL, NRCOMANDA);
+
+-- The items of a charge product (the minimum consumption's rows on the
+-- tables joined to a bill's), found by product and comanda.
+CREATE INDEX IX_ITCOMANDAVEN_PRODUTO ON ITCOMANDAVEN (CDPRODUTO, NRCOMANDA);
+
+-- The comandas grouped under a principal comanda, counted by its text.
+CREATE INDEX IX_COMANDAVEN_PRINCIPAL ON COMANDAVEN (CDFILIAL, DSCOMANDAPRI);
+
+-- The open sales of a branch (DTHRFECHMESA null), a few among years of
+-- closed ones: the tables joined to a bill's are looked for among them.
+CREATE INDEX IX_VENDAREST_ABERTA ON VENDAREST (CDFILIAL, DTHRFECHMESA);

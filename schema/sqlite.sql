@@ -113,7 +113,9 @@ CREATE TABLE VENDAREST (
 CREATE TABLE COMANDAVEN (
   CDFILIAL        VARCHAR(4)  NOT NULL,
   NRVENDAREST     VARCHAR(10) NOT NULL,
-  NRCOMANDA       VARCHAR(10) NOT NULL,
+  -- SQLite keeps any length: the CHECK holds the number to its width, as
+  -- the bill's comanda list lookup relies on.
+  NRCOMANDA       VARCHAR(10) NOT NULL CHECK (length(NRCOMANDA) <= 10),
   CDLOJA          VARCHAR(4),
   DSCOMANDA       VARCHAR(30),
   DSCOMANDAPRI    VARCHAR(30),
@@ -143,7 +145,7 @@ CREATE TABLE COMANDAVEN (
 CREATE TABLE ITCOMANDAVEN (
   CDFILIAL        VARCHAR(4)   NOT NULL,
   NRVENDAREST     VARCHAR(10)  NOT NULL,
-  NRCOMANDA       VARCHAR(10)  NOT NULL,
+  NRCOMANDA       VARCHAR(10)  NOT NULL CHECK (length(NRCOMANDA) <= 10),
   NRPRODCOMVEN    VARCHAR(6)   NOT NULL,
   CDPRODUTO       VARCHAR(10)  NOT NULL,
   QTPRODCOMVEN    FLOAT,
@@ -170,3 +172,17 @@ CREATE TABLE ITCOMANDAVEN (
 
 -- The items of a comanda, as the bill reads them (branch and comanda).
 CREATE INDEX IX_ITCOMANDAVEN_COMANDA ON ITCOMANDAVEN (CDFILIAL, NRCOMANDA);
+
+-- The comandas of a bill, found by branch and number whatever their sale.
+CREATE INDEX IX_COMANDAVEN_COMANDA ON COMANDAVEN (CDFILIAL, NRCOMANDA);
+
+-- The items of a charge product (the minimum consumption's rows on the
+-- tables joined to a bill's), found by product and comanda.
+CREATE INDEX IX_ITCOMANDAVEN_PRODUTO ON ITCOMANDAVEN (CDPRODUTO, NRCOMANDA);
+
+-- The comandas grouped under a principal comanda, counted by its text.
+CREATE INDEX IX_COMANDAVEN_PRINCIPAL ON COMANDAVEN (CDFILIAL, DSCOMANDAPRI);
+
+-- The open sales of a branch (DTHRFECHMESA null), a few among years of
+-- closed ones: the tables joined to a bill's are looked for among them.
+CREATE INDEX IX_VENDAREST_ABERTA ON VENDAREST (CDFILIAL, DTHRFECHMESA);

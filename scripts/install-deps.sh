@@ -18,6 +18,11 @@ packages=(
   odbc-postgresql libsqliteodbc # ODBC drivers the tests reach PostgreSQL and SQLite through
 )
 
+# The benchmark plot (bench/plot_bills.py) needs matplotlib; only with --bench.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(python3-matplotlib)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

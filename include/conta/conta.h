@@ -85,6 +85,13 @@ CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error);
  * can check its set-up before the first bill. */
 CONTA_EXPORT int conta_connect(char** error);
 
+/* How the statements that test the comanda list run on PostgreSQL and
+ * SQLite: "indexed" (the default) looks each substring of the list up through
+ * the comanda index; "substring" searches the list for every comanda of the
+ * branch, reading its whole history. Both find the same rows; the second is
+ * kept for comparison and diagnosis. */
+CONTA_EXPORT int conta_set_list_matching(const char* form, char** error);
+
 /* The DDL of the store database for "sqlite" or "postgresql". */
 CONTA_EXPORT int conta_store_schema(const char* dialect, char** sql, char** error);
 

@@ -4,6 +4,7 @@
 #ifndef CONTA_DATA_STATEMENT_DEFINITION_H_
 #define CONTA_DATA_STATEMENT_DEFINITION_H_
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct StatementDefinition {
   db::DialectTexts texts;
   // Declared types; a parameter not listed is a string of size 16.
   std::vector<ParameterDeclaration> parameters;
+  // For a statement that tests the comanda list: its texts with the plain
+  // substring test, which the indexed texts above must agree with.
+  std::optional<db::DialectTexts> substring_texts{};
 };
 
 // Every statement of the module, for the checks that walk them all.

@@ -2,6 +2,7 @@
 // the layout of its rows.
 #include "data/sql/statements.h"
 
+#include "data/list_matching.h"
 #include "data/packet_layouts.h"
 #include "frame/data_module.h"
 
@@ -46,9 +47,18 @@ void declare(conta::db::Statement& statement, const StatementDefinition& definit
     statement.declareParameter(p.name, p.type);
 }
 
-// A statement whose text is the same on every database.
-void define(conta::db::Statement& statement, const StatementDefinition& definition) {
-  statement.setSql(definition.texts.oracle);
+// A statement with one text on the store's own databases: the same text
+// everywhere, or, when PostgreSQL and SQLite have their own, a storage that
+// gives the connected database its text.
+void define(conta::db::Statement& statement,
+            std::vector<std::unique_ptr<conta::db::SqlStorage>>& engineTexts,
+            const StatementDefinition& definition) {
+  const conta::db::DialectTexts& texts = definition.texts;
+  if (texts.postgresql == texts.oracle && texts.sqlite == texts.oracle) {
+    statement.setSql(texts.oracle);
+  } else {
+    engineTexts.push_back(std::make_unique<conta::db::SqlStorage>(statement, texts));
+  }
   declare(statement, definition);
 }
 
@@ -61,12 +71,27 @@ void define(Adosqlstorage::TADOSqlStorage& storage, conta::db::Statement& statem
 
 }  // namespace
 
+void TdtmFuncoesRev::useListMatching(conta::data::ListMatching form) {
+  namespace sql = conta::data::sql;
+  const std::pair<Adosqlstorage::TADOSqlStorage*, const StatementDefinition*> listStatements[] = {
+      {&assItProdVend, &sql::adqItProdVend()},
+      {&assRetiraItem, &sql::acmRetiraItem()},
+      {&assAjustaQtdeNeg, &sql::acmAjustaQtdeNeg()},
+      {&assComissVenda, &sql::adqComissVenda()},
+      {&assCouvert, &sql::adqCouvert()},
+  };
+  for (const auto& [storage, definition] : listStatements) {
+    storage->setTexts(form == conta::data::ListMatching::Substring ? *definition->substring_texts
+                                                                   : definition->texts);
+  }
+}
+
 void TdtmFuncoesRev::defineStatements() {
   namespace sql = conta::data::sql;
   define(assListaComanda, adqListaComanda, sql::adqListaComanda());
   adqListaComanda.setPersistentFields(conta::data::comandaPacketFields());
 
-  define(adqComandaAgrupada, sql::adqComandaAgrupada());
+  define(adqComandaAgrupada, engineTexts_, sql::adqComandaAgrupada());
   adqComandaAgrupada.setColumnHints({{"NRPESSOAS", conta::FieldType::Float, 0}});
 
   define(assComandaVal, adqComandaVal, sql::adqComandaVal());
@@ -80,33 +105,33 @@ void TdtmFuncoesRev::defineStatements() {
   define(assComissVenda, adqComissVenda, sql::adqComissVenda());
 
   // The charge products and the charge items.
-  define(adqAliqImpFis, sql::adqAliqImpFis());
-  define(adqProdCouCon, sql::adqProdCouCon());
-  define(adqLoja, sql::adqLoja());
-  define(adqProdLoja, sql::adqProdLoja());
-  define(adqLugarOcupado, sql::adqLugarOcupado());
-  define(adqProdConsumaCouvert, sql::adqProdConsumaCouvert());
+  define(adqAliqImpFis, engineTexts_, sql::adqAliqImpFis());
+  define(adqProdCouCon, engineTexts_, sql::adqProdCouCon());
+  define(adqLoja, engineTexts_, sql::adqLoja());
+  define(adqProdLoja, engineTexts_, sql::adqProdLoja());
+  define(adqLugarOcupado, engineTexts_, sql::adqLugarOcupado());
+  define(adqProdConsumaCouvert, engineTexts_, sql::adqProdConsumaCouvert());
   // SQLite gives its constant column no type: it is a number.
   adqProdConsumaCouvert.setColumnHints({{"1", conta::FieldType::Int64, 0}});
-  define(adqVerifConsumaCouvert, sql::adqVerifConsumaCouvert());
+  define(adqVerifConsumaCouvert, engineTexts_, sql::adqVerifConsumaCouvert());
   adqVerifConsumaCouvert.setColumnHints({{"QTDECONSUMCOUVER", conta::FieldType::Int64, 0}});
-  define(adqInsProd, sql::adqInsProd());
+  define(adqInsProd, engineTexts_, sql::adqInsProd());
 
   // The minimum consumption item: its rows and its new price. Prices and
   // counts are read as floating point on every database.
-  define(adqVendaRest, sql::adqVendaRest());
+  define(adqVendaRest, engineTexts_, sql::adqVendaRest());
   adqVendaRest.setColumnHints({{"VRPRECCOMVEN", conta::FieldType::Float, 0}});
-  define(adqConsumaComVen, sql::adqConsumaComVen());
+  define(adqConsumaComVen, engineTexts_, sql::adqConsumaComVen());
   adqConsumaComVen.setReadOnly(true);
   adqConsumaComVen.setColumnHints(
       {{"VRPRECCOMVEN", conta::FieldType::Float, 0}, {"CONT", conta::FieldType::Float, 0}});
-  define(acmAlteraVrConsuma, sql::acmAlteraVrConsuma());
+  define(acmAlteraVrConsuma, engineTexts_, sql::acmAlteraVrConsuma());
 
   // The cover items: their sales and their quantities.
   define(assCouvert, adqCouvert, sql::adqCouvert());
   adqCouvert.setReadOnly(true);
-  define(acmCalculaCouvert, sql::acmCalculaCouvert());
-  define(acmAlteraNumIt, sql::acmAlteraNumIt());
+  define(acmCalculaCouvert, engineTexts_, sql::acmCalculaCouvert());
+  define(acmAlteraNumIt, engineTexts_, sql::acmAlteraNumIt());
 }
 
 }  // namespace Srv_Xol41260

@@ -13,17 +13,24 @@
 #ifndef CONTA_FRAME_DATA_MODULE_H_
 #define CONTA_FRAME_DATA_MODULE_H_
 
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "conta/export.h"
 #include "platform/client_dataset.h"
 #include "platform/data_module.h"
 #include "platform/db/connection.h"
 #include "platform/db/provider.h"
+#include "platform/db/sql_storage.h"
 #include "platform/db/statement.h"
 #include "support/adosqlstorage.h"
 #include "support/messages.h"
+
+namespace conta::data {
+enum class ListMatching;
+}
 
 namespace Srv_Xol41260 {
 
@@ -251,10 +258,20 @@ class TdtmFuncoesRev : public conta::DataModule {
   // Rolls back only when a transaction is open; otherwise does nothing.
   CONTA_EXPORT void RollbackTrans();
 
+  // The form the statements that test the comanda list take on PostgreSQL
+  // and SQLite: indexed (the default) or the plain substring test; both
+  // find the same rows. Takes effect at each statement's next run.
+  void useListMatching(conta::data::ListMatching form);
+
  private:
   // Gives every statement its texts and parameters (defined with the
   // statements, in data/).
   void defineStatements();
+
+  // The texts of the statements that have one text on the store's own
+  // databases but a text of their own on PostgreSQL and SQLite. Declared
+  // last, so that they go before the statements they are linked to.
+  std::vector<std::unique_ptr<conta::db::SqlStorage>> engineTexts_;
 };
 
 // The module's one data module; null until first use, never destroyed.

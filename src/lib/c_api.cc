@@ -12,6 +12,7 @@
 #include "conta/error.h"
 #include "conta/packet_codecs.h"
 #include "data/demo_store.h"
+#include "data/list_matching.h"
 #include "data/store_schema.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
@@ -66,6 +67,18 @@ struct HostSink {
   void* user_data = nullptr;
 };
 
+// A new connection string, or a new host directory (where conexao.txt and
+// the embedded default store are found), takes effect at the next call: the
+// module's connection, open since an earlier call, is closed so that it
+// reconnects. `always`: close even when the string reads the same (the
+// embedded default names no path of its own).
+void reconnectIfMoved(bool always) {
+  if (Srv_Xol41260::dtmFuncoesRev == nullptr) return;
+  conta::db::Connection& connection = Srv_Xol41260::dtmFuncoesRev->adcFuncoesRev;
+  if (always || Geralxol::GetStringConexXol("") != connection.connectionString())
+    connection.close();
+}
+
 }  // namespace
 
 extern "C" {
@@ -85,17 +98,12 @@ CONTA_EXPORT void conta_set_report_sink(conta_report_fn sink, void* user_data) {
 
 CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char** error) {
   return guard(error, [&] {
-    std::string before = Geralxol::GetStringConexXol("");
     if (connection_string == nullptr) {
       Geralxol::setConnectionString(std::nullopt);
     } else {
       Geralxol::setConnectionString(std::string(connection_string));
     }
-    // A new string takes effect at the next call: the module's connection,
-    // open since an earlier call, is closed so that it reconnects.
-    if (Srv_Xol41260::dtmFuncoesRev != nullptr && Geralxol::GetStringConexXol("") != before) {
-      Srv_Xol41260::dtmFuncoesRev->adcFuncoesRev.close();
-    }
+    reconnectIfMoved(false);
   });
 }
 
@@ -103,6 +111,7 @@ CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error) {
   return guard(error, [&] {
     conta::setHostDirectory(directory == nullptr ? std::filesystem::path()
                                                  : std::filesystem::path(directory));
+    reconnectIfMoved(true);
   });
 }
 
@@ -110,6 +119,20 @@ CONTA_EXPORT int conta_connect(char** error) {
   return guard(error, [] {
     Srv_Xol41260::TdtmFuncoesRev& module = Srv_Xol41260::dataModule();
     module.adcFuncoesRev.open();
+  });
+}
+
+CONTA_EXPORT int conta_set_list_matching(const char* form, char** error) {
+  const std::string name = form == nullptr ? "" : form;
+  if (name != "indexed" && name != "substring") {
+    setError(error,
+             "conta_set_list_matching takes \"indexed\" or \"substring\", not \"" + name + "\"");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return guard(error, [&] {
+    Srv_Xol41260::dataModule().useListMatching(name == "indexed"
+                                                   ? conta::data::ListMatching::Indexed
+                                                   : conta::data::ListMatching::Substring);
   });
 }
 

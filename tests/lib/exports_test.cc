@@ -89,6 +89,7 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       "conta_free",
       "conta_set_connection_string",
       "conta_set_host_directory",
+      "conta_set_list_matching",
       "conta_set_report_sink",
       "conta_store_schema",
       "conta_version",

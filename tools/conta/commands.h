@@ -17,6 +17,7 @@ void addPacoteCommand(CLI::App& app);
 void addSchemaCommand(CLI::App& app);
 void addCalculaCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
+void addHistoricoCommand(CLI::App& app);
 
 }  // namespace conta::cli
 

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   app.footer(
       "Examples:\n"
       "  conta demo /tmp/loja                           make a demo store and bill it\n"
+      "  conta historico /tmp/loja3a                    a store with 3 years of sales\n"
       "  conta calcula --host-dir /tmp/loja --lista-comandas 0012 --tipo-conta 2\n"
       "  conta pacote PARAMETROSXOL.CDS                 show a store's parameters file\n"
       "  conta pacote items.cds --format json           print a packet as JSON\n"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
       "Exit status: 0 success, 1 failure, 2 wrong command line.");
   conta::cli::addCalculaCommand(app);
   conta::cli::addDemoCommand(app);
+  conta::cli::addHistoricoCommand(app);
   conta::cli::addPacoteCommand(app);
   conta::cli::addSchemaCommand(app);
 

@@ -11,6 +11,10 @@
 // nowhere), and the rows come ordered by sale and comanda, as a sorting
 // union gives them, so that "the first comanda" is the same on every run
 // (PostgreSQL's hashing union would give them in any order).
+// Both selections reach the comandas through the branch's open sales, found
+// by their index (IX_VENDAREST_ABERTA) among years of closed ones; the list
+// test then sorts out the few comandas of those sales, which a substring
+// test does faster than looking up each substring of the list.
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {

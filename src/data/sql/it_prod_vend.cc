@@ -19,14 +19,16 @@
 // orders its rows by branch and catalogue code; the PostgreSQL and SQLite
 // texts do the same, then by comanda and item number, so that the same items
 // come in the same order on every run.
+// On PostgreSQL and SQLite the comanda list test is written
+// "{{COLUMN in :LIST}}" and expanded as data/list_matching.h says.
+#include "data/list_matching.h"
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {
 
 const StatementDefinition& adqItProdVend() {
-  static const StatementDefinition definition = {
+  static const StatementDefinition definition = listStatement(
       "adqItProdVend",
-      true,
       {
           // Oracle
           R"sql(SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
@@ -186,7 +188,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
   LEFT JOIN PRODRALIMENT PA ON (IT.CDFILIAL = PA.CDFILIAL) AND (IT.CDPRODUTO = PA.CDPRODUTO)
                            AND (VR.CDCLIENTE = PA.CDCLIENTE) AND (VR.CDCONSUMIDOR = PA.CDCONSUMIDOR)
  WHERE (IT.CDFILIAL = :P_CDFILIAL)
-   AND (strpos(:P_NRCOMANDA, NULLIF(IT.NRCOMANDA, '')) > 0)
+   AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
    AND (IT.IDSTPRCOMVEN NOT IN ('6', '7'))
    AND (IT.IDPRODREFIL = 'N')
    AND ((strpos(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
@@ -220,7 +222,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
   LEFT JOIN PRODRALIMENT PA ON (IT.CDFILIAL = PA.CDFILIAL) AND (IT.CDPRODUTO = PA.CDPRODUTO)
                            AND (VR.CDCLIENTE = PA.CDCLIENTE) AND (VR.CDCONSUMIDOR = PA.CDCONSUMIDOR)
  WHERE (IT.CDFILIAL = :P_CDFILIAL)
-   AND (strpos(:P_NRCOMANDA, NULLIF(IT.NRCOMANDA, '')) > 0)
+   AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
    AND (IT.IDSTPRCOMVEN NOT IN ('6', '7'))
    AND (IT.IDPRODREFIL = 'N')
    AND ((strpos(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
@@ -248,7 +250,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
   LEFT JOIN PRODRALIMENT PA ON (IT.CDFILIAL = PA.CDFILIAL) AND (IT.CDPRODUTO = PA.CDPRODUTO)
                            AND (VR.CDCLIENTE = PA.CDCLIENTE) AND (VR.CDCONSUMIDOR = PA.CDCONSUMIDOR)
  WHERE (IT.CDFILIAL = :P_CDFILIAL)
-   AND (instr(:P_NRCOMANDA, NULLIF(IT.NRCOMANDA, '')) > 0)
+   AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
    AND (IT.IDSTPRCOMVEN NOT IN ('6', '7'))
    AND (IT.IDPRODREFIL = 'N')
    AND ((instr(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
@@ -282,7 +284,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
   LEFT JOIN PRODRALIMENT PA ON (IT.CDFILIAL = PA.CDFILIAL) AND (IT.CDPRODUTO = PA.CDPRODUTO)
                            AND (VR.CDCLIENTE = PA.CDCLIENTE) AND (VR.CDCONSUMIDOR = PA.CDCONSUMIDOR)
  WHERE (IT.CDFILIAL = :P_CDFILIAL)
-   AND (instr(:P_NRCOMANDA, NULLIF(IT.NRCOMANDA, '')) > 0)
+   AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
    AND (IT.IDSTPRCOMVEN NOT IN ('6', '7'))
    AND (IT.IDPRODREFIL = 'N')
    AND ((instr(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
@@ -290,8 +292,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
    AND (IDPESAPROD = 'S')
  ORDER BY 2, 10, 4, 1)sql",
       },
-      {},
-  };
+      {});
   return definition;
 }
 

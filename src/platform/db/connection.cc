@@ -1,6 +1,7 @@
 #include "platform/db/connection.h"
 
 #include "platform/db/database_error.h"
+#include "platform/db/database_time.h"
 #include "platform/db/odbc/connection.h"
 #include "platform/db/postgresql/connection.h"
 #include "platform/db/sqlite/connection.h"
@@ -13,6 +14,7 @@ Connection::Connection(std::string name) : name_(std::move(name)) {}
 Connection::~Connection() = default;
 
 void Connection::open() {
+  DatabaseTimer timer;
   if (driver_ != nullptr && driver_->alive()) return;
   driver_.reset();
   if (beforeConnect) beforeConnect(*this);
@@ -63,6 +65,7 @@ void Connection::beginTransaction() {
   if (d.inTransaction()) {
     throw DatabaseError(name_ + ": a transaction is already open; it is joined, not nested");
   }
+  DatabaseTimer timer;
   try {
     d.begin();
   } catch (const DatabaseError& e) {
@@ -72,6 +75,7 @@ void Connection::beginTransaction() {
 
 void Connection::commit() {
   if (!inTransaction()) throw DatabaseError(name_ + ": there is no open transaction to commit");
+  DatabaseTimer timer;
   try {
     driver_->commit();
   } catch (const DatabaseError& e) {
@@ -81,6 +85,7 @@ void Connection::commit() {
 
 void Connection::rollback() {
   if (!inTransaction()) throw DatabaseError(name_ + ": there is no open transaction to roll back");
+  DatabaseTimer timer;
   try {
     driver_->rollback();
   } catch (const DatabaseError& e) {
@@ -95,6 +100,8 @@ bool Connection::inTransaction() {
 ResultSet Connection::execute(const ParsedSql& sql, const std::vector<BoundParameter>& parameters,
                               const ExecuteOptions& options) {
   DriverConnection& d = driver();
+  DatabaseTimer timer;
+  countStatement();
   try {
     return d.execute(sql, parameters, options);
   } catch (const DatabaseError& e) {

@@ -215,6 +215,28 @@ TEST_P(DatabaseLayerTest, AFailedStatementLeavesTheConnectionUsable) {
   EXPECT_EQ(rows().rows.size(), 1u);
 }
 
+// Statements are kept prepared between runs: the same text run again after
+// the table changed shape sees the new shape, and a text run with other
+// values takes them.
+TEST_P(DatabaseLayerTest, AStatementRunAgainSeesNewValuesAndANewTableShape) {
+  insert(Variant("1"), Variant("one"));
+  insert(Variant("2"), Variant("two"));
+  Query query(*connection_, "again");
+  query.setSql("SELECT * FROM T WHERE K = :P_K");
+  for (const char* key : {"1", "2", "1"}) {
+    query.close();
+    query.setParameter("P_K", Variant(key));
+    query.open();
+    ASSERT_EQ(query.recordCount(), 1u);
+    EXPECT_EQ(query.value("K").toText(), key);
+  }
+  exec("ALTER TABLE T ADD COLUMN X VARCHAR(5)");
+  query.close();
+  query.open();
+  EXPECT_EQ(query.fields().size(), 6u);
+  EXPECT_TRUE(query.value("X").isNull());
+}
+
 TEST_P(DatabaseLayerTest, ValuesThatDoNotFitTheDeclaredTypeNameTheParameter) {
   Command command(*connection_, "insert");
   command.setSql("INSERT INTO T (K, F) VALUES (:P_K, :P_F)");

@@ -1,12 +1,18 @@
-// The PostgreSQL driver, over libpq. Statements run with PQexecParams (one
-// round trip); parameters travel as text: strings untyped (so that CHAR and
-// date contexts work), numbers as float8, date-times as timestamp.
+// The PostgreSQL driver, over libpq. Parameters travel as text: strings
+// untyped (so that CHAR and date contexts work), numbers as float8,
+// date-times as timestamp. Queries and edits are prepared once per
+// connection and run by name afterwards: the module's statements take the
+// server longer to plan than to run. Anything else (DDL, SET, transaction
+// control) runs with PQexecParams.
 #include "platform/db/postgresql/connection.h"
 
 #include <libpq-fe.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/db/column_values.h"
 #include "platform/db/database_error.h"
@@ -100,6 +106,22 @@ Field describe(const PGresult* result, int column, const ExecuteOptions& options
   return field;
 }
 
+// SELECT, INSERT, UPDATE, DELETE or WITH: statements the server can prepare
+// and keep.
+bool preparable(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+    ++i;
+  std::string word;
+  for (; i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])); ++i)
+    word += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+  return word == "SELECT" || word == "INSERT" || word == "UPDATE" || word == "DELETE" ||
+         word == "WITH";
+}
+
+// SQLSTATE 0A000: a prepared statement whose tables changed shape.
+constexpr const char* kCachedPlanChanged = "0A000";
+
 class PostgreSqlConnection final : public DriverConnection {
  public:
   explicit PostgreSqlConnection(const std::string& conninfo) {
@@ -156,8 +178,25 @@ class PostgreSqlConnection final : public DriverConnection {
       bool null = parameters[i].value.isNull() || parameters[i].value.isEmpty();
       values.push_back(null ? nullptr : texts[i].c_str());
     }
-    ResultPtr result(PQexecParams(connection_.get(), text.c_str(), static_cast<int>(values.size()),
-                                  types.data(), values.data(), nullptr, nullptr, 0));
+    ResultPtr result;
+    if (preparable(text)) {
+      auto runPrepared = [&] {
+        const std::string& name = prepared(text, types);
+        result.reset(PQexecPrepared(connection_.get(), name.c_str(),
+                                    static_cast<int>(values.size()), values.data(), nullptr,
+                                    nullptr, 0));
+      };
+      runPrepared();
+      if (failedWith(result.get(), kCachedPlanChanged)) {
+        // A table changed shape since the statement was prepared. Outside a
+        // transaction nothing was lost: prepare it again and run it.
+        forget(text, types);
+        if (PQtransactionStatus(connection_.get()) == PQTRANS_IDLE) runPrepared();
+      }
+    } else {
+      result.reset(PQexecParams(connection_.get(), text.c_str(), static_cast<int>(values.size()),
+                                types.data(), values.data(), nullptr, nullptr, 0));
+    }
     check(result.get());
 
     ResultSet out;
@@ -185,6 +224,49 @@ class PostgreSqlConnection final : public DriverConnection {
     ResultPtr result(PQexec(connection_.get(), sql));
     check(result.get());
   }
+
+  static std::string cacheKey(const std::string& text, const std::vector<Oid>& types) {
+    std::string key = text;
+    for (Oid type : types)
+      key += "\x01" + std::to_string(type);
+    return key;
+  }
+
+  // The name of the statement prepared for `text` with these parameter
+  // types, preparing it on first use.
+  const std::string& prepared(const std::string& text, const std::vector<Oid>& types) {
+    std::string key = cacheKey(text, types);
+    auto found = prepared_.find(key);
+    if (found != prepared_.end()) return found->second;
+    if (prepared_.size() >= kMaxPrepared) {
+      run("DEALLOCATE ALL");
+      prepared_.clear();
+    }
+    std::string name = "conta_" + std::to_string(++statements_prepared_);
+    ResultPtr result(PQprepare(connection_.get(), name.c_str(), text.c_str(),
+                               static_cast<int>(types.size()), types.data()));
+    check(result.get());
+    return prepared_.emplace(std::move(key), std::move(name)).first->second;
+  }
+
+  // Drops a prepared statement the server no longer accepts, so the next run
+  // prepares it again.
+  void forget(const std::string& text, const std::vector<Oid>& types) {
+    auto found = prepared_.find(cacheKey(text, types));
+    if (found == prepared_.end()) return;
+    const std::string name = found->second;
+    prepared_.erase(found);
+    // Inside a failed transaction this fails too; the name is not used again.
+    ResultPtr ignored(PQexec(connection_.get(), ("DEALLOCATE " + name).c_str()));
+  }
+
+  static bool failedWith(const PGresult* result, const char* sqlstate) {
+    if (result == nullptr || PQresultStatus(result) != PGRES_FATAL_ERROR) return false;
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    return state != nullptr && std::string_view(state) == sqlstate;
+  }
+
+  static constexpr std::size_t kMaxPrepared = 200;
 
   void check(const PGresult* result) const {
     ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
@@ -233,6 +315,9 @@ class PostgreSqlConnection final : public DriverConnection {
   }
 
   ConnectionPtr connection_;
+  // Statements prepared on this connection: text and parameter types to name.
+  std::unordered_map<std::string, std::string> prepared_;
+  unsigned long statements_prepared_ = 0;
 };
 
 }  // namespace

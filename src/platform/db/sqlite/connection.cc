@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "platform/db/column_values.h"
 #include "platform/db/database_error.h"
@@ -44,6 +45,21 @@ std::string sqlstateOf(int code) {
   }
 }
 
+// SQLite gives every page cache, also the one of each temporary table a
+// statement builds (for an IN list, a UNION, a sort), a first block of about
+// 90 KB. A bill's statements build dozens of them, and the allocator hands
+// that memory back to the system and faults it in again every time, which
+// costs more than the statements themselves on a small store. Page caches
+// then grow a page at a time instead. This takes effect only when the
+// process has not used SQLite before; otherwise it is left as it is.
+void configureSqlite() {
+  static const bool configured = [] {
+    sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    return true;
+  }();
+  (void)configured;
+}
+
 class SqliteConnection final : public DriverConnection {
  public:
   explicit SqliteConnection(const std::string& path) : path_(path) {
@@ -52,6 +68,7 @@ class SqliteConnection final : public DriverConnection {
       // The module never creates the store's database.
       throw DatabaseError("the store database " + path + " does not exist", "08001");
     }
+    configureSqlite();
     sqlite3* raw = nullptr;
     int code =
         sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -80,19 +97,21 @@ class SqliteConnection final : public DriverConnection {
                     const ExecuteOptions& options) override {
     std::string text =
         sql.render([](std::size_t, std::size_t name) { return "?" + std::to_string(name + 1); });
-    StatementPtr statement = prepare(text);
+    CachedStatement statement(*this, text);
     for (std::size_t i = 0; i < parameters.size(); ++i)
       bind(statement.get(), static_cast<int>(i + 1), parameters[i]);
 
     ResultSet result;
+    // The columns are read after the first step: a kept statement whose
+    // tables changed is prepared again by that step.
+    int code = sqlite3_step(statement.get());
+    if (code != SQLITE_DONE && code != SQLITE_ROW) fail(code);
     int columns = sqlite3_column_count(statement.get());
     if (options.want_rows) {
       for (int c = 0; c < columns; ++c)
         result.fields.push_back(describe(statement.get(), c, options));
     }
-    while (true) {
-      int code = sqlite3_step(statement.get());
-      if (code == SQLITE_DONE) break;
+    for (; code != SQLITE_DONE; code = sqlite3_step(statement.get())) {
       if (code != SQLITE_ROW) fail(code);
       if (!options.want_rows) continue;
       std::vector<Variant> row;
@@ -119,6 +138,38 @@ class SqliteConnection final : public DriverConnection {
       throw DatabaseError(text, sqlstateOf(code), code);
     }
   }
+
+  // The module runs the same few dozen statements on every bill: each is
+  // prepared once per connection and kept, reset and cleared between runs.
+  // A statement is taken out of the cache while it runs, so a statement run
+  // inside another (never done today) would only be prepared twice.
+  class CachedStatement {
+   public:
+    CachedStatement(SqliteConnection& owner, const std::string& text) : owner_(owner), text_(text) {
+      auto found = owner_.cache_.find(text_);
+      if (found != owner_.cache_.end()) {
+        statement_ = std::move(found->second);
+        owner_.cache_.erase(found);
+      } else {
+        statement_ = owner_.prepare(text_);
+      }
+    }
+    ~CachedStatement() {
+      sqlite3_reset(statement_.get());
+      sqlite3_clear_bindings(statement_.get());
+      if (owner_.cache_.size() >= kCacheSize) owner_.cache_.clear();
+      owner_.cache_.emplace(std::move(text_), std::move(statement_));
+    }
+    CachedStatement(const CachedStatement&) = delete;
+    CachedStatement& operator=(const CachedStatement&) = delete;
+    sqlite3_stmt* get() const { return statement_.get(); }
+
+   private:
+    SqliteConnection& owner_;
+    std::string text_;
+    StatementPtr statement_;
+  };
+  static constexpr std::size_t kCacheSize = 128;
 
   StatementPtr prepare(const std::string& text) {
     sqlite3_stmt* raw = nullptr;
@@ -205,6 +256,8 @@ class SqliteConnection final : public DriverConnection {
 
   std::string path_;
   DatabasePtr db_;
+  // Declared after the database so its statements are finalized first.
+  std::unordered_map<std::string, StatementPtr> cache_;
 };
 
 }  // namespace
@@ -214,6 +267,7 @@ void createSqliteDatabase(const std::string& path) {
   if (std::filesystem::exists(path, error)) {
     throw DatabaseError("cannot create the database " + path + ": the file exists", "42710");
   }
+  configureSqlite();
   sqlite3* raw = nullptr;
   int code =
       sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
