@@ -177,6 +177,12 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
   itens.setFiltered(false);
   itens.setFilterText("CDPRODUTO  = " + literal(produto));
   itens.setFiltered(true);
+  // The item dataset outlives the bill: a failure part-way must not leave it
+  // filtered, or the next bill would see only the cover rows as its items.
+  struct FilterOff {
+    conta::ClientDataSet& dataset;
+    ~FilterOff() { dataset.setFiltered(false); }
+  } filterOff{itens};
   if (!itens.isEmpty()) {
     while (!itens.isEmpty()) {
       itens.first();
@@ -187,7 +193,6 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
         "setRetiraItem", kUnit, contexto, "");
     v.VrCouvert = 0;
   }
-  itens.setFiltered(false);
 }
 
 }  // namespace Srv_Xol41260

@@ -2,6 +2,7 @@
 
 #include "platform/db/database_error.h"
 #include "platform/db/database_time.h"
+#include "platform/db/fault_injection.h"
 #include "platform/db/odbc/connection.h"
 #include "platform/db/postgresql/connection.h"
 #include "platform/db/sqlite/connection.h"
@@ -67,6 +68,7 @@ void Connection::beginTransaction() {
   }
   DatabaseTimer timer;
   try {
+    countDatabaseCall("begin");
     d.begin();
   } catch (const DatabaseError& e) {
     rethrow(e);
@@ -77,6 +79,12 @@ void Connection::commit() {
   if (!inTransaction()) throw DatabaseError(name_ + ": there is no open transaction to commit");
   DatabaseTimer timer;
   try {
+    try {
+      countDatabaseCall("commit");
+    } catch (const DatabaseError&) {
+      driver_->rollback();
+      throw;
+    }
     driver_->commit();
   } catch (const DatabaseError& e) {
     rethrow(e);
@@ -103,6 +111,7 @@ ResultSet Connection::execute(const ParsedSql& sql, const std::vector<BoundParam
   DatabaseTimer timer;
   countStatement();
   try {
+    countDatabaseCall(sql.pieces.empty() ? std::string() : sql.pieces.front().substr(0, 40));
     return d.execute(sql, parameters, options);
   } catch (const DatabaseError& e) {
     rethrow(e);
