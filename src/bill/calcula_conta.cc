@@ -39,6 +39,20 @@ double addPersons(double running, const conta::Variant& count) {
   return (conta::Variant(running) + count).toDouble();
 }
 
+// The lists are matched by substring against every code they may hold. A
+// list far longer than any table's comandas is refused before the bill
+// touches the store: Oracle binds no longer text, and matching it would take
+// minutes on the other engines.
+constexpr std::size_t kLongestList = 4000;
+
+void refuseOverlongText(const char* what, const std::string& text) {
+  const std::size_t characters = conta::text_encoding::characterCount(text);
+  if (characters > kLongestList) {
+    throw conta::Error("A " + std::string(what) + " tem " + std::to_string(characters) +
+                       " caracteres; o limite é " + std::to_string(kLongestList) + ".");
+  }
+}
+
 }  // namespace
 
 bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado) {
@@ -67,6 +81,9 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.CobraTaxa = Parametros[4].toBoolean();
   v.LugaresMesa = Parametros[5].toText();
   v.ItensExcluidos = Parametros[6].toText();
+  refuseOverlongText("lista de comandas", v.ListaComandas);
+  refuseOverlongText("lista de lugares", v.LugaresMesa);
+  refuseOverlongText("lista de itens excluídos", v.ItensExcluidos);
   dm.InicializaForm();
   const TParametrosLoja& loja = dm.ParametrosLoja;
   const std::string& filial = loja.CDFILIAL;

@@ -21,14 +21,16 @@ std::string indexedPostgresql(const std::string& column, const std::string& list
 }
 
 // SQLite numbers the list's positions with a recursive CTE and pairs each
-// position with each length that stays inside the list. The store schema
+// with each length up to 10 that stays inside the list. The store schema
 // holds comanda numbers to 10 characters there too (a CHECK), so longer
-// substrings are not made.
+// substrings are not made; the lengths come from a CTE of their own so that
+// a long list costs ten substrings a position.
 std::string indexedSqlite(const std::string& column, const std::string& list) {
   const std::string length = "length(:" + list + ")";
   return column + " IN (WITH RECURSIVE K(I) AS (SELECT 1 WHERE " + length +
-         " > 0 UNION ALL SELECT I + 1 FROM K WHERE I < " + length + ") SELECT substr(:" + list +
-         ", A.I, B.I) FROM K AS A, K AS B WHERE B.I <= 10 AND A.I + B.I <= " + length + " + 1)";
+         " > 0 UNION ALL SELECT I + 1 FROM K WHERE I < " + length +
+         "), N(J) AS (SELECT 1 UNION ALL SELECT J + 1 FROM N WHERE J < 10) SELECT substr(:" + list +
+         ", K.I, N.J) FROM K, N WHERE K.I + N.J <= " + length + " + 1)";
 }
 
 std::string substring(db::Dialect dialect, const std::string& column, const std::string& list) {

@@ -79,6 +79,13 @@ void reconnectIfMoved(bool always) {
     connection.close();
 }
 
+// Whether the module's connection is open and, as far as its driver knows,
+// alive. Asks nothing of the server.
+bool openConnection() {
+  return Srv_Xol41260::dtmFuncoesRev != nullptr &&
+         Srv_Xol41260::dtmFuncoesRev->adcFuncoesRev.connected();
+}
+
 }  // namespace
 
 extern "C" {
@@ -155,7 +162,7 @@ CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bi
     return CONTA_INVALID_ARGUMENT;
   }
   conta_bill made{};
-  int status = guard(error, [&] {
+  auto makeBill = [&] {
     // The seven positional parameters; no seat text means every seat.
     conta::Variant parameters[7] = {
         conta::Variant(request->lista_comandas),
@@ -178,7 +185,25 @@ CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bi
       made.itens = {copyBytes(itens), itens.size()};
     } catch (...) {
       std::free(made.comandas.data);
+      made = conta_bill{};
       throw;
+    }
+  };
+  int status = guard(error, [&] {
+    // A connection open since an earlier call may have died in between (the
+    // server restarted, the link dropped); the driver only finds out when
+    // the bill's first statement fails. Such a bill is made once more, on a
+    // new connection: every call makes its bill whole again, so nothing is
+    // counted twice. A server that stays down fails the second try too, with
+    // the error of the connection itself.
+    const bool wasOpen = openConnection();
+    try {
+      makeBill();
+    } catch (const conta::SilentAbort&) {
+      throw;
+    } catch (...) {
+      if (!wasOpen || openConnection()) throw;
+      makeBill();
     }
   });
   if (status == CONTA_OK) *bill = made;

@@ -229,6 +229,21 @@ Variant readFixedScalar(ByteReader& in, std::uint16_t code, std::uint16_t size, 
           std::to_string(size) + " is not supported");
 }
 
+// WIDTH and DECIMALS are u16 in the files the platform writes. Under another
+// type word they must still hold such a number: a width no other format can
+// carry would make the packet impossible to hand on.
+void checkSizeParams(ByteReader& in, const Field& field) {
+  for (const char* name : {"WIDTH", "DECIMALS"}) {
+    const PacketParam* param = field.findParam(name);
+    if (param == nullptr) continue;
+    auto value = param->value.tryInteger();
+    if (value && (*value < 0 || *value > 0xFFFF)) {
+      in.fail("column '" + field.name + "': " + name + " " + std::to_string(*value) +
+              " is not a whole number from 0 to 65535");
+    }
+  }
+}
+
 PacketParam readParam(ByteReader& in, const std::string& owner) {
   std::uint8_t name_length = in.u8(owner + " parameter name length");
   std::string name = text_encoding::cp1252ToUtf8(in.take(name_length, owner + " parameter name"));
@@ -291,21 +306,29 @@ Variant readValue(ByteReader& in, const Field& field, const Cell& what) {
       return Variant(in.f64(what));
     case FieldType::Date: {
       std::int64_t day = in.signedLE(4, what);
+      if (day < 1 || day > kLastDay) {
+        in.fail(describe(what) + ": day " + std::to_string(day) + " is not a valid date");
+      }
       return Variant(DateTime::fromMilliseconds((day - kPlatformDayZero) * kMillisecondsPerDay));
     }
     case FieldType::Time: {
       std::int64_t ms = in.signedLE(4, what);
+      if (ms < 0 || ms >= kMillisecondsPerDay) {
+        in.fail(describe(what) + ": " + std::to_string(ms) + " ms is not a time of day");
+      }
       return Variant(DateTime::fromMilliseconds(ms));
     }
     case FieldType::DateTime: {
       double stamp = in.f64(what);
-      // 10000-01-01 is day 3652060 of the count from year one.
-      if (!std::isfinite(stamp) || std::fabs(stamp) > 3652060.0 * kMillisecondsPerDay) {
+      // From 0001-01-01 00:00 to the last millisecond of 9999-12-31, tested
+      // once rounded: a stamp just short of 10000-01-01 rounds onto it.
+      constexpr double kEnd = (kLastDay + 1.0) * kMillisecondsPerDay;
+      std::int64_t rounded =
+          std::isfinite(stamp) && stamp > 0.0 && stamp < kEnd ? std::llround(stamp) : 0;
+      if (rounded < kMillisecondsPerDay || rounded >= (kLastDay + 1) * kMillisecondsPerDay) {
         in.fail(describe(what) + ": the timestamp is not a valid date-time");
       }
-      auto ms =
-          static_cast<std::int64_t>(std::llround(stamp)) - kPlatformDayZero * kMillisecondsPerDay;
-      return Variant(DateTime::fromMilliseconds(ms));
+      return Variant(DateTime::fromMilliseconds(rounded - kPlatformDayZero * kMillisecondsPerDay));
     }
     case FieldType::String: {
       auto length = static_cast<std::size_t>(in.unsignedLE(size, length_of));
@@ -367,6 +390,7 @@ DataPacket decodeBinaryPacket(std::string_view bytes, std::string_view source) {
     for (std::uint16_t p = 0; p < param_count; ++p) {
       field.params.push_back(readParam(in, "column '" + field.name + "'"));
     }
+    checkSizeParams(in, field);
     packet.fields.push_back(std::move(field));
   }
   std::uint16_t packet_param_count = in.u16("packet parameter count");

@@ -71,6 +71,8 @@ inline constexpr std::uint8_t kFieldUnchanged = 2;
 // TIMESTAMP and DATE count from 0001-01-01; the platform's day zero
 // (1899-12-30) is day 693594 of that count.
 inline constexpr std::int64_t kPlatformDayZero = 693594;
+// 9999-12-31, the last day a date-time holds (day 1 is 0001-01-01).
+inline constexpr std::int64_t kLastDay = 3652059;
 inline constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 
 }  // namespace conta::binary_layout

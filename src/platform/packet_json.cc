@@ -177,12 +177,14 @@ DataPacket decodeJsonPacket(std::string_view bytes, std::string_view source_view
   Json doc;
   try {
     doc = Json::parse(bytes.begin(), bytes.end());
-  } catch (const Json::parse_error& e) {
-    // The library's message carries the byte position.
+  } catch (const Json::exception& e) {
+    // A syntax error, or a number too large for a double (out_of_range).
+    // The library's message carries the byte position after its own tag
+    // ("[json.exception.parse_error.101] ").
     std::string message = e.what();
-    auto cut = message.find("parse error");
-    throw PacketError(
-        source, "ill-formed JSON: " + (cut == std::string::npos ? message : message.substr(cut)));
+    auto cut = message.find("] ");
+    throw PacketError(source, "ill-formed JSON: " +
+                                  (cut == std::string::npos ? message : message.substr(cut + 2)));
   }
   if (!doc.is_object()) fail("a JSON packet is an object with \"fields\" and \"rows\"");
   if (!doc.contains("fields") || !doc["fields"].is_array())

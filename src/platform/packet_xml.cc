@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -525,8 +524,10 @@ class XmlReader {
         }
       } else if (key == "WIDTH" || key == "DECIMALS") {
         auto number_value = canonicalInteger(value);
-        if (!number_value || *number_value < 0 || *number_value > INT_MAX) {
-          fail(label + ": " + std::string(key) + " " + shown(value) + " is not a whole number");
+        // The binary packet and JSON hold them in 16 bits.
+        if (!number_value || *number_value < 0 || *number_value > 0xFFFF) {
+          fail(label + ": " + std::string(key) + " " + shown(value) +
+               " is not a whole number from 0 to 65535");
         }
         field.params.push_back({std::string(key), Variant(*number_value), 0});
       } else {

@@ -231,6 +231,14 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::size_t characterCount(std::string_view text) {
+  std::size_t pos = 0;
+  std::size_t count = 0;
+  for (; pos < text.size(); ++count)
+    nextCodePoint(text, pos);
+  return count;
+}
+
 std::string firstCharacters(std::string_view text, std::size_t count) {
   std::size_t pos = 0;
   for (std::size_t n = 0; n < count && pos < text.size(); ++n)

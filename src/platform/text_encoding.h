@@ -39,6 +39,10 @@ void appendUtf8(std::string& out, char32_t code_point);
 // parameter, column and file names are compared.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// How many characters a UTF-8 text holds (a byte that is not valid UTF-8
+// counts as one).
+std::size_t characterCount(std::string_view text);
+
 // The first `count` characters of a UTF-8 text (all of it when shorter).
 std::string firstCharacters(std::string_view text, std::size_t count);
 

@@ -105,8 +105,29 @@ bool Connection::inTransaction() {
   return driver_ != nullptr && driver_->inTransaction();
 }
 
+namespace {
+
+// A text holding a NUL is refused before it reaches any engine: PostgreSQL
+// and the ODBC drivers take a text up to its first NUL, SQLite's text
+// functions stop there, so a statement would silently run on a shorter value
+// than the one it was given.
+void refuseNulCharacters(const ParsedSql& sql, const std::vector<BoundParameter>& parameters) {
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    const Variant& value = parameters[i].value;
+    if (parameters[i].type != ParamType::String || !value.isText()) continue;
+    if (value.text().find('\0') == std::string::npos) continue;
+    const std::string name = i < sql.names.size() ? sql.names[i] : std::to_string(i + 1);
+    throw DatabaseError(
+        "The parameter " + name + " holds a NUL character, which a database text cannot carry",
+        "22021");
+  }
+}
+
+}  // namespace
+
 ResultSet Connection::execute(const ParsedSql& sql, const std::vector<BoundParameter>& parameters,
                               const ExecuteOptions& options) {
+  refuseNulCharacters(sql, parameters);
   DriverConnection& d = driver();
   DatabaseTimer timer;
   countStatement();

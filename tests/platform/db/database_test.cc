@@ -88,6 +88,16 @@ TEST_P(DatabaseLayerTest, LongTextsAreBoundWholeAndNullEmptyAndZeroStayDistinct)
   EXPECT_TRUE(p.rows[2].values[2].isNull());
   EXPECT_EQ(p.fields[0].type, FieldType::String);
   EXPECT_EQ(p.fields[0].width(), 10);
+
+  // A text holding a NUL is refused, never cut at the NUL.
+  try {
+    insert(Variant("nul"), Variant(std::string("a\0' OR 1=1", 10)));
+    FAIL() << "no error";
+  } catch (const db::DatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("parameter P_V holds a NUL"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_TRUE(rows(" WHERE K = 'nul'").rows.empty());
 }
 
 TEST_P(DatabaseLayerTest, DoublesAndDateTimesSurviveToTheLastBitAndMillisecond) {

@@ -28,7 +28,6 @@ constexpr Oid kCharOid = 18;
 constexpr Oid kInt8Oid = 20;
 constexpr Oid kInt2Oid = 21;
 constexpr Oid kInt4Oid = 23;
-constexpr Oid kTextOid = 25;
 constexpr Oid kFloat4Oid = 700;
 constexpr Oid kFloat8Oid = 701;
 constexpr Oid kBpcharOid = 1042;

@@ -1,0 +1,1 @@
+SELECT :P_N::text, x := :P_V, CAST(:P_D AS timestamp) FROM t WHERE a:::P_X

@@ -1,0 +1,1 @@
+WITH RECURSIVE s(n, t) AS (SELECT 1, substr(:P_LCOMANDA, 1, 10) UNION ALL SELECT n + 1, substr(:P_LCOMANDA, n + 1, 10) FROM s WHERE n < length(:P_LCOMANDA)) SELECT * FROM s
