@@ -16,6 +16,8 @@ packages=(
   unixodbc-dev unixodbc         # ODBC driver manager (MS SQL Server, Oracle in the field)
   postgresql postgresql-common  # a throwaway PostgreSQL server for the tests (pg_virtualenv)
   odbc-postgresql libsqliteodbc # ODBC drivers the tests reach PostgreSQL and SQLite through
+  python3                       # the Python example host (examples/python), run as a test
+  groff-base                    # the tests check that the manual page formats cleanly
 )
 
 # The benchmark plot (bench/plot_bills.py) needs matplotlib; only with --bench.

@@ -1,5 +1,5 @@
 // CalculaConta: the bill of one or more comandas, step by step.
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 
 #include <initializer_list>
 

@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 #include "conta/conta.h"
 #include "conta/error.h"
 #include "conta/packet_codecs.h"

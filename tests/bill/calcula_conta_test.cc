@@ -2,7 +2,7 @@
 // the fourteen result entries in their places, and how a failing bill
 // leaves the host's array. The stores here work out no service charge and
 // no cover, and the switches are off unless a test is about them.
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 
 #include <gtest/gtest.h>
 

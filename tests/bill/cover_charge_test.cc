@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 #include "conta/error.h"
 #include "platform/db/statement.h"
 #include "support/bill_test.h"

@@ -5,6 +5,8 @@
 // item is inserted whole or not at all), no transaction is left open, and
 // a clean bill afterwards gives exactly the bill and the database of a run
 // that never failed.
+#include "platform/db/fault_injection.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,9 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 #include "conta/error.h"
-#include "platform/db/fault_injection.h"
 #include "platform/db/statement.h"
 #include "support/bill_test.h"
 #include "support/mensagemxol.h"
@@ -41,7 +42,8 @@ void baseSale(conta::testing_support::StoreBuilder& store) {
   store.sale({.venda = "V1", .pessoas = 4});
   store.comanda({.venda = "V1", .comanda = "0012", .sexo = "F"});
   store.item({.comanda = "0012", .numero = "000001", .preco = 10, .lugar = "01"});
-  store.item({.comanda = "0012", .numero = "000002", .quantidade = -2, .preco = 7.5, .lugar = "02"});
+  store.item(
+      {.comanda = "0012", .numero = "000002", .quantidade = -2, .preco = 7.5, .lugar = "02"});
 }
 
 class FaultInjectionTest : public conta::testing_support::BillTest {
@@ -70,18 +72,23 @@ class FaultInjectionTest : public conta::testing_support::BillTest {
   static std::vector<Scenario> scenarios() {
     TParametrosLoja bySeat = chargingStore();
     bySeat.IDLUGARMESA = "S";
-    const Pedido all{.lista = "0012", .tipo = "2", .consumacao = true, .couvert = true,
-                     .taxa = true};
+    const Pedido all{
+        .lista = "0012", .tipo = "2", .consumacao = true, .couvert = true, .taxa = true};
     return {
         {"service, consumption and cover added", chargingStore(), all, baseSale},
         {"consumption re-priced, cover re-counted", chargingStore(), all,
          [](conta::testing_support::StoreBuilder& store) {
            baseSale(store);
            store.item({.comanda = "0012", .numero = "000003", .produto = "CONF", .preco = 50});
-           store.item({.comanda = "0012", .numero = "000004", .produto = "COUV", .quantidade = 2,
-                       .preco = 8, .lugar = "01"});
+           store.item({.comanda = "0012",
+                       .numero = "000004",
+                       .produto = "COUV",
+                       .quantidade = 2,
+                       .preco = 8,
+                       .lugar = "01"});
          }},
-        {"cover added seat by seat", bySeat,
+        {"cover added seat by seat",
+         bySeat,
          {.lista = "0040", .tipo = "2", .consumacao = true, .couvert = true, .taxa = true},
          [](conta::testing_support::StoreBuilder& store) {
            store.sale({.venda = "V1", .pessoas = 3});
@@ -89,12 +96,17 @@ class FaultInjectionTest : public conta::testing_support::BillTest {
            store.item({.comanda = "0040", .numero = "000001", .preco = 30, .lugar = "01"});
            store.item({.comanda = "0040", .numero = "000002", .preco = 30, .lugar = "03"});
          }},
-        {"cover removed", chargingStore(),
+        {"cover removed",
+         chargingStore(),
          {.lista = "0012", .tipo = "2", .consumacao = true, .couvert = false, .taxa = true},
          [](conta::testing_support::StoreBuilder& store) {
            baseSale(store);
-           store.item({.comanda = "0012", .numero = "000003", .produto = "COUV", .quantidade = 4,
-                       .preco = 8, .lugar = "01"});
+           store.item({.comanda = "0012",
+                       .numero = "000003",
+                       .produto = "COUV",
+                       .quantidade = 4,
+                       .preco = 8,
+                       .lugar = "01"});
          }},
     };
   }

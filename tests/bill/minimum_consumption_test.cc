@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 #include "conta/error.h"
 #include "platform/db/statement.h"
 #include "platform/text_encoding.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "bill/calcula_conta.h"
+#include "conta/calcula_conta.h"
 #include "platform/host_directory.h"
 
 namespace conta::testing_support {

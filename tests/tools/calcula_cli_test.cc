@@ -3,7 +3,6 @@
 // comanda 0021. Amounts depend on the demo's data: only the ties between
 // them and the store's structure are checked.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "support/files.h"
+#include "tools/cli_run.h"
 
 namespace conta {
 namespace {
@@ -20,11 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using testing_support::CliRun;
 
 const char* const kNames[] = {
     "VrConsumacao", "VrTotalConta",  "VrTotalItens",        "VrBaseTaxa",       "VrPrecoConsumacao",
@@ -45,20 +41,7 @@ class CalculaCliTest : public ::testing::Test {
   // The tool with the store's own settings only: no connection or host
   // directory from the environment.
   CliRun run(const std::string& arguments) {
-    fs::path err = scratch_ / "stderr.txt";
-    std::string command = "env -u CONTA_CONNECTION -u CONTA_HOST_DIR " + std::string(CONTA_CLI) +
-                          " " + arguments + " 2>" + err.string();
-    CliRun result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-      result.out.append(buffer, n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = testing_support::readWholeFile(err);
-    return result;
+    return testing_support::runConta(arguments, scratch_);
   }
 
   void makeDemo() {

@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "conta/conta.h"
 #include "conta/error.h"
+#include "platform/host_directory.h"
 
 namespace conta::cli {
 namespace {
@@ -61,8 +62,15 @@ void runCalcula(const CalculaOptions& options) {
   check([&](char** error) { return conta_calcula(&request, &bill, error); });
   std::string out;
   try {
-    out = options.format == "json" ? billJson(bill)
-                                   : billText(bill, {options.lista_comandas, options.tipo_conta});
+    if (options.format == "json") {
+      out = billJson(bill);
+    } else {
+      // The parameters file the bill read, from the host directory it used.
+      const BillHeading heading{options.lista_comandas, options.tipo_conta,
+                                options.cobra_consumacao, options.cobra_couvert,
+                                options.cobra_taxa};
+      out = billText(bill, heading, leParametrosLoja(hostDirectory()));
+    }
   } catch (...) {
     conta_bill_free(&bill);
     throw;
@@ -77,43 +85,64 @@ void runCalcula(const CalculaOptions& options) {
 void addCalculaCommand(CLI::App& app) {
   auto options = std::make_shared<CalculaOptions>();
   CLI::App* command = app.add_subcommand(
-      "calcula",
-      "Compute the bill of one or more comandas (and of the tables joined to theirs), writing "
-      "back to the store database as the module does.");
+      "calcula", "Compute the bill of comandas and of the tables joined to theirs");
   command
       ->add_option("--lista-comandas", options->lista_comandas,
-                   "The comanda numbers; a comanda is billed when its number occurs anywhere "
-                   "in the text, e.g. 0012 or 0012_0013")
+                   "The comandas to bill: a comanda is billed when its number occurs\n"
+                   "anywhere in the text, e.g. 0012 or 0012_0013_0021. The number before\n"
+                   "the first _ receives the charge items the bill adds")
       ->required();
   command
       ->add_option("--tipo-conta", options->tipo_conta,
-                   "Kind of bill: 1 one person per comanda grouped under the first, 2 the "
-                   "persons of the table sales, other: no count")
+                   "How the persons are counted: 1 one, plus one per comanda grouped\n"
+                   "under the first comanda; 2 the persons of each comanda's sale,\n"
+                   "summed (and the comandas' surcharges shown); anything else: none")
       ->required();
   command->add_flag("--cobra-consumacao", options->cobra_consumacao,
-                    "Apply the minimum consumption");
-  command->add_flag("--cobra-couvert", options->cobra_couvert, "Apply the cover charge");
-  command->add_flag("--cobra-taxa", options->cobra_taxa, "Apply the service charge");
+                    "Charge the minimum consumption: persons x the store's price per\n"
+                    "person, less what the items came to, when the comanda allows it");
+  command->add_flag("--cobra-couvert", options->cobra_couvert,
+                    "Charge the cover: one unit of the cover product per person (by seat\n"
+                    "at a reserved table), when the comanda allows it. Without it the\n"
+                    "bill removes the comandas' cover items");
+  command->add_flag("--cobra-taxa", options->cobra_taxa,
+                    "Charge the service charge (the store's rate on the items that bear\n"
+                    "it, or the waiters' commissions), when the comanda allows it");
   command->add_option("--lugares-mesa", options->lugares_mesa,
-                      "T (the default) for every seat, else the seats to bill, e.g. 01");
+                      "T (the default) for every seat, else the seats to bill: a seat is\n"
+                      "billed when its number occurs in the text, e.g. 01 or 01_02; the\n"
+                      "bill is then for one person");
   command->add_option("--itens-excluidos", options->itens_excluidos,
-                      "Item numbers to leave out of the bill, e.g. 000003 (none by default)");
+                      "Items to leave out: an item is left out when its number occurs in\n"
+                      "the text, e.g. 000003 or 000003_000007 (none by default)");
   command->add_option("--connection", options->connection,
-                      "The store database: sqlite:PATH, postgresql://..., odbc:... (default: "
-                      "CONTA_CONNECTION, else conexao.txt in the host directory, else "
-                      "Dados/loja.db there)");
+                      "The store database: sqlite:PATH (relative to the current\n"
+                      "directory), postgresql://... or host=... dbname=..., odbc:..., or an\n"
+                      "ADO string with Provider=. Default: CONTA_CONNECTION, else the first\n"
+                      "line of conexao.txt in the host directory, else Dados/loja.db there");
   command->add_option("--host-dir", options->host_dir,
-                      "Where PARAMETROSXOL.CDS and Dados/ are (default: the directory of this "
-                      "program, or CONTA_HOST_DIR)");
-  command->add_option("--format", options->format, "text (a bill to read, the default) or json")
+                      "The host directory, where PARAMETROSXOL.CDS, Dados/ and conexao.txt\n"
+                      "are. Default: CONTA_HOST_DIR, else the directory of this program");
+  command
+      ->add_option("--format", options->format,
+                   "text (the default): the bill to read, each charge with its rule or\n"
+                   "why it was not billed; json: the 14 entries of the bill")
       ->check(CLI::IsMember({"text", "json"}));
   command->footer(
+      "The bill is computed as the host gets it and written back to the store database as\n"
+      "the module does: charge items added, re-priced or removed, the service charge stored\n"
+      "on the comandas. The store's rules come from PARAMETROSXOL.CDS in the host directory.\n"
+      "\n"
       "Examples:\n"
-      "  conta calcula --host-dir /opt/loja --lista-comandas 0012 --tipo-conta 2 --cobra-taxa\n"
-      "  conta calcula --lista-comandas 0012_0013 --tipo-conta 1 --lugares-mesa 01 "
-      "--format json\n"
-      "JSON output: {\"entries\":[14 entries by index, 9 and 10 as packets {\"fields\",\"rows\"}],"
-      " \"VrConsumacao\":..., \"VrTotalConta\":..., ...}; on failure {\"error\":{\"message\"}}.");
+      "  conta calcula --host-dir /opt/loja --lista-comandas 0012_0013_0021 --tipo-conta 2 \\\n"
+      "                --cobra-consumacao --cobra-couvert --cobra-taxa\n"
+      "  conta calcula --host-dir /opt/loja --lista-comandas 0012 --tipo-conta 1 \\\n"
+      "                --lugares-mesa 01_02 --itens-excluidos 000003 --format json\n"
+      "  conta calcula --host-dir /opt/loja --connection \"host=db1 dbname=loja\" \\\n"
+      "                --lista-comandas 0021 --tipo-conta 2\n"
+      "JSON output: {\"entries\":[the 14 entries by index, 9 and 10 as {\"fields\",\"rows\"}],\n"
+      "\"VrConsumacao\":..., \"VrTotalConta\":..., the other numeric entries by name}; on failure\n"
+      "{\"error\":{\"message\":...}}. Exit status: 0 the bill, 1 it failed, 2 wrong command line.");
   command->callback([options] {
     try {
       runCalcula(*options);

@@ -135,13 +135,8 @@ void runHistorico(const HistoricoOptions& options) {
 
 void addHistoricoCommand(CLI::App& app) {
   auto options = std::make_shared<HistoricoOptions>();
-  CLI::App* command = app.add_subcommand(
-      "historico",
-      "Write a store with years of sales in a directory: the store database (SQLite "
-      "Dados/loja.db, or PostgreSQL), PARAMETROSXOL.CDS and Dados/Cadastros/AliqImpFis.cds. "
-      "Closed sales fill every day up to 2026-11-30; at the end of that day about twenty sales "
-      "are still open, two of them at joined tables and one at a reserved table, ready to bill. "
-      "The same options always write the same rows.");
+  CLI::App* command =
+      app.add_subcommand("historico", "Write a store with years of sales, to bill and measure");
   command->add_option("DIR", options->directory, "The store's directory (the host directory)")
       ->required();
   command->add_option("--anos", options->opcoes.anos, "Years of sales (365 days each; default 3)")
@@ -156,18 +151,29 @@ void addHistoricoCommand(CLI::App& app) {
   command->add_option("--semente", options->opcoes.semente,
                       "Seed of the draws (default 1); another seed, another store");
   command->add_option("--connection", options->connection,
-                      "Write to this database instead of Dados/loja.db: a PostgreSQL "
-                      "connection string (postgresql://... or host=... dbname=...), or "
-                      "sqlite:PATH; it is written to DIR/conexao.txt so bills find it");
+                      "Write to this database instead of DIR/Dados/loja.db: PostgreSQL\n"
+                      "(postgresql://... or host=... dbname=...; the tables go into the\n"
+                      "connection's current schema) or sqlite:PATH (relative to the current\n"
+                      "directory). DIR/conexao.txt then names it, so bills of DIR find it;\n"
+                      "without it a conexao.txt in DIR is removed");
   command->add_flag("--substituir", options->opcoes.substituir,
-                    "Replace a store already there (otherwise it is an error)");
+                    "Replace a store already there (otherwise it is an error); a failed\n"
+                    "run leaves the store that was there");
   command->footer(
+      "The store in DIR: the store database (SQLite Dados/loja.db, or PostgreSQL),\n"
+      "PARAMETROSXOL.CDS and Dados/Cadastros/AliqImpFis.cds. Closed sales fill every day up\n"
+      "to 2026-11-30; at the end of that day about twenty sales are still open, two of them at\n"
+      "joined tables and one at a reserved table, ready to bill. The same options always\n"
+      "write the same rows.\n"
+      "\n"
       "Examples:\n"
       "  conta historico /tmp/loja3a                      3 years, 300 sales a day, SQLite\n"
       "  conta historico /tmp/loja --dias 3 --vendas-por-dia 40\n"
+      "  conta historico /tmp/loja1a --anos 1 --semente 7   one year, another draw\n"
       "  conta historico /tmp/loja --substituir --connection \"host=localhost dbname=loja\"\n"
-      "Progress goes to standard error, the summary (the open comandas and a conta calcula "
-      "command line to bill one) to standard output.");
+      "Progress goes to standard error, the summary (the open comandas and a conta calcula\n"
+      "command line to bill them) to standard output. Exit status: 0 the store, 1 it failed,\n"
+      "2 wrong command line.");
   command->callback([options] { runHistorico(*options); });
 }
 

@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
   CLI::App app{
       "conta: the bill-calculation module of the restaurant point-of-sale server.\n"
-      "Run 'conta SUBCOMMAND --help' for the options of a subcommand.",
+      "Run 'conta SUBCOMMAND --help' for the options of a subcommand, 'man conta' for all.",
       "conta"};
   app.set_version_flag("--version", std::string("conta ") + conta_version());
   app.require_subcommand(1);
@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
       "  conta pacote items.cds --format json           print a packet as JSON\n"
       "  conta pacote in.xml --output out.cds           convert XML to a binary .cds file\n"
       "  conta schema --dialect sqlite                  print the store database DDL\n"
+      "  conta --version                                the module's version\n"
+      "Environment: CONTA_CONNECTION (the store database), CONTA_HOST_DIR (the host\n"
+      "directory), CONTA_TRACE (a file for the module's package events).\n"
       "Exit status: 0 success, 1 failure, 2 wrong command line.");
   conta::cli::addCalculaCommand(app);
   conta::cli::addDemoCommand(app);

@@ -150,26 +150,32 @@ void runPacote(const PacoteOptions& options) {
 void addPacoteCommand(CLI::App& app) {
   auto options = std::make_shared<PacoteOptions>();
   CLI::App* command = app.add_subcommand(
-      "pacote",
-      "Print or convert a client-dataset file or data packet (binary .cds, XML or JSON; the "
-      "format is told by the file's first bytes).");
+      "pacote", "Print or convert a client-dataset file (binary .cds, XML or JSON)");
   command->add_option("FILE", options->file, "The file to read, e.g. PARAMETROSXOL.CDS")
       ->required()
       ->check(CLI::ExistingFile);
   command
       ->add_option("--format", options->format,
-                   "Output format: text (a listing, the default on screen), json, xml or binary")
+                   "Output format: text (a listing of the fields and rows, the default on\n"
+                   "standard output), json, xml or binary (not to a terminal)")
       ->check(CLI::IsMember({"text", "json", "xml", "binary"}));
   command->add_option("--output", options->output,
-                      "Write the packet to this file instead of standard output; without "
-                      "--format the extension (.cds, .xml, .json) chooses the format");
+                      "Write the packet to this file instead of standard output (json, xml\n"
+                      "or binary); without --format the extension (.cds, .xml, .json)\n"
+                      "chooses the format");
   command->footer(
+      "The input format (binary .cds, XML datapacket, JSON) is told by the file's first\n"
+      "bytes.\n"
+      "\n"
       "Examples:\n"
-      "  conta pacote PARAMETROSXOL.CDS\n"
+      "  conta pacote PARAMETROSXOL.CDS                   the store's parameters, to read\n"
       "  conta pacote PARAMETROSXOL.CDS --format json\n"
       "  conta pacote AliqImpFis.xml --output AliqImpFis.cds\n"
-      "JSON output: "
-      "{\"fields\":[{\"name\",\"type\",\"width\",\"fieldtype\"}...],\"rows\":[[...]...]}");
+      "  conta pacote AliqImpFis.cds --format xml --output AliqImpFis.txt\n"
+      "JSON output: {\"fields\":[{\"name\",\"type\",\"width\",\"fieldtype\"}...],"
+      "\"rows\":[[...]...]}\n"
+      "Exit status: 0 success, 1 failure (the message names the file and what is wrong), 2\n"
+      "wrong command line.");
   command->callback([options] { runPacote(*options); });
 }
 

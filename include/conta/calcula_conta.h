@@ -1,6 +1,6 @@
-// CalculaConta: the module's entry point for its host.
-#ifndef CONTA_BILL_CALCULA_CONTA_H_
-#define CONTA_BILL_CALCULA_CONTA_H_
+// CalculaConta: the module's entry point for C++ hosts (C hosts: conta/conta.h).
+#ifndef CONTA_CALCULA_CONTA_H_
+#define CONTA_CALCULA_CONTA_H_
 
 #include "conta/export.h"
 #include "conta/variant.h"
@@ -23,4 +23,4 @@ CONTA_EXPORT bool CalculaConta(const conta::Variant* Parametros, int ParametrosH
 extern "C" CONTA_EXPORT bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh,
                                           conta::Variant& Resultado);
 
-#endif  // CONTA_BILL_CALCULA_CONTA_H_
+#endif  // CONTA_CALCULA_CONTA_H_

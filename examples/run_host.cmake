@@ -1,0 +1,83 @@
+# Runs an example host as a test and checks what it prints.
+#
+#   cmake -DHOST=<command, items separated by |> -DSTORE=<dir> [-DHOST_ENV=<VAR=VALUE|...>]
+#         [-DFAILING=ON] -P run_host.cmake
+#
+# STORE is emptied first. Then the first run must create the demo store there and bill its
+# joined tables (comandas 0012, 0013 and 0021, total 758,95); the second run must find the store
+# and give the same fourteen entries, since every bill is made whole again.
+# FAILING: the host bills an empty SQLite database instead (sqlite:vazia.db in STORE). The
+# failed statement must reach the host's report sink, and the host must exit with status 1 and
+# the library's message on standard error.
+string(REPLACE "|" ";" host "${HOST}")
+string(REPLACE "|" ";" host_env "${HOST_ENV}")
+set(run ${CMAKE_COMMAND} -E env ${host_env} ${host})
+
+function(run_host out_var rc_var err_var)
+  execute_process(COMMAND ${run} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+  set(${out_var} "${out}" PARENT_SCOPE)
+  set(${rc_var} "${rc}" PARENT_SCOPE)
+  set(${err_var} "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect text regex what)
+  if(NOT text MATCHES "${regex}")
+    message(FATAL_ERROR "${what}: no match for '${regex}' in:\n${text}")
+  endif()
+endfunction()
+
+# The lines of the fourteen entries: "<index> <name> <value>".
+function(entry_lines text out_var)
+  string(REGEX MATCHALL "\n *[0-9]+ +(Vr|Qtde|Comandas|Itens)[^\n]*" lines "${text}")
+  list(LENGTH lines count)
+  if(NOT count EQUAL 14)
+    message(FATAL_ERROR "${count} entry lines, not 14, in:\n${text}")
+  endif()
+  set(${out_var} "${lines}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${STORE}")
+file(MAKE_DIRECTORY "${STORE}")
+
+if(FAILING)
+  file(TOUCH "${STORE}/vazia.db")
+  run_host(out rc err "${STORE}" "sqlite:vazia.db")
+  if(NOT rc EQUAL 1)
+    message(FATAL_ERROR "exit status ${rc}, not 1\nstdout:\n${out}\nstderr:\n${err}")
+  endif()
+  # A failed database operation (kind 0): operation, unit, context (branch and list), text.
+  set(report "\nreport: [A-Za-z]+ failed in [A-Za-z_0-9]+ \\(0001-0012_0013_0021\\): ")
+  string(APPEND report "no such table")
+  expect("${out}" "${report}" "the report sink")
+  expect("${err}" "conta_calcula failed \\(status 1\\): .*no such table" "standard error")
+  message(STATUS "failed as expected:\n${out}${err}")
+  return()
+endif()
+
+run_host(first rc err "${STORE}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "first run: exit status ${rc}\nstdout:\n${first}\nstderr:\n${err}")
+endif()
+expect("${first}" "demo store created" "first run")
+expect("${first}" "VrTotalConta +758[.,]95\n" "first run")
+expect("${first}" "QtdePessoas +8\n" "first run")
+foreach(comanda 0012 0013 0021)
+  # In the comanda packet: "0012" in JSON text, or a line "comanda 0012 ..." of its rows.
+  expect("${first}" "(\"${comanda}\"|\n +comanda ${comanda} )" "first run, comanda ${comanda}")
+endforeach()
+entry_lines("${first}" first_entries)
+
+run_host(second rc err "${STORE}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "second run: exit status ${rc}\nstdout:\n${second}\nstderr:\n${err}")
+endif()
+expect("${second}" "store in " "second run")
+if(second MATCHES "demo store created")
+  message(FATAL_ERROR "second run made the demo store again:\n${second}")
+endif()
+entry_lines("${second}" second_entries)
+if(NOT first_entries STREQUAL second_entries)
+  message(FATAL_ERROR "the second bill differs:\n${first_entries}\n---\n${second_entries}")
+endif()
+message(STATUS "${first}")
