@@ -79,6 +79,15 @@ void reconnectIfMoved(bool always) {
     connection.close();
 }
 
+// The store parameters are read once and kept for every later bill; a host
+// that moves to another store's directory gets that store's parameters at
+// its next bill, not the ones of the store it left.
+void forgetStoreParameters() {
+  if (Srv_Xol41260::dtmFuncoesRev == nullptr) return;
+  std::lock_guard lock(Srv_Xol41260::moduleMutex());
+  Srv_Xol41260::dtmFuncoesRev->cdsParametrosXol.close();
+}
+
 // Whether the module's connection is open and, as far as its driver knows,
 // alive. Asks nothing of the server.
 bool openConnection() {
@@ -116,9 +125,11 @@ CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char
 
 CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error) {
   return guard(error, [&] {
+    const std::filesystem::path before = conta::hostDirectory();
     conta::setHostDirectory(directory == nullptr ? std::filesystem::path()
                                                  : std::filesystem::path(directory));
     reconnectIfMoved(true);
+    if (conta::hostDirectory() != before) forgetStoreParameters();
   });
 }
 

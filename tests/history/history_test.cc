@@ -533,18 +533,29 @@ TEST_F(HistoryTest, ANewHostDirectoryBillsItsOwnStore) {
   const std::string contaItens = "SELECT COUNT(*) FROM ITCOMANDAVEN";
   const long long itensA = Base(banco(scratch_ / "a")).numero(contaItens);
   const long long itensB = Base(banco(scratch_ / "b")).numero(contaItens);
+  // Store b charges 12% service, store a its generated rate.
+  const fs::path parametrosB = scratch_ / "b" / "PARAMETROSXOL.CDS";
+  DataPacket parametros = readPacketFile(parametrosB);
+  const std::size_t taxa = *parametros.fieldIndex("VRCOMISVENDA");
+  const double taxaA = parametros.rows.at(0).values.at(taxa).toDouble();
+  ASSERT_NE(taxaA, 12.0);
+  parametros.rows.at(0).values.at(taxa) = Variant(12.0);
+  writePacketFile(parametros, parametrosB, PacketFormat::Binary);
 
   usaConexaoDaLoja(scratch_ / "a");
   Conta primeira;
   calcula(primeira, a.comandas_abertas.at(0));
   ASSERT_EQ(primeira.status, CONTA_OK) << primeira.erro;
   EXPECT_GT(Base(banco(scratch_ / "a")).numero(contaItens), itensA) << "the charge items";
+  EXPECT_NEAR(primeira[CONTA_VR_TAXA_CALCULADA], primeira[CONTA_VR_BASE_TAXA] * taxaA / 100, 0.01);
 
   usaConexaoDaLoja(scratch_ / "b");
   Conta segunda;
   calcula(segunda, b.comandas_abertas.at(0));
   ASSERT_EQ(segunda.status, CONTA_OK) << segunda.erro;
   EXPECT_GT(Base(banco(scratch_ / "b")).numero(contaItens), itensB) << "the charge items";
+  // Its own parameters, not the ones of the store billed before.
+  EXPECT_NEAR(segunda[CONTA_VR_TAXA_CALCULADA], segunda[CONTA_VR_BASE_TAXA] * 0.12, 0.01);
 }
 
 }  // namespace
