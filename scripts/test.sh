@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds conta with AddressSanitizer and UndefinedBehaviorSanitizer and runs
 # every test, against SQLite, a throwaway PostgreSQL server (pg_virtualenv)
-# and both through ODBC. Exit status 0 only when all tests pass.
+# and both through ODBC; then cross-builds the Windows DLL and tool and tests
+# them under Wine (scripts/windows-test.sh; CONTA_SKIP_WINDOWS=1 leaves that
+# out). Exit status 0 only when all tests pass.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${CONTA_TEST_BUILD_DIR:-$root/build-test}"
@@ -21,3 +23,7 @@ pg_virtualenv -t -o fsync=off bash -c '
   export CONTA_TEST_POSTGRESQL="host=$PGHOST port=$PGPORT dbname=$PGDATABASE user=$PGUSER"
   export CONTA_TEST_ODBC_POSTGRESQL="DRIVER={PostgreSQL Unicode};SERVER=$PGHOST;PORT=$PGPORT;DATABASE=$PGDATABASE;UID=$PGUSER;PWD=$PGPASSWORD;"
   $CONTA_CTEST'
+
+if [ "${CONTA_SKIP_WINDOWS:-}" != "1" ]; then
+  "$root/scripts/windows-test.sh" --linux-cli "$build/tools/conta/conta"
+fi

@@ -1,15 +1,18 @@
-// The package's entry points: the library entry (load and unload), and
-// Initialize, Finalize and GetPackageInfoTable for hosts that load it as a
-// package.
-#include <dlfcn.h>
-
+// The package's entry points: what the library entry does at load and
+// unload, and Initialize, Finalize and GetPackageInfoTable for hosts that
+// load it as a package. The system's own entry (a constructor here, DllMain
+// on Windows) is in library_entry_*.cc.
 #include <array>
+#include <filesystem>
 #include <mutex>
 #include <string>
 
 #include "conta/conta.h"
 #include "frame/data_module.h"
+#include "frame/library_entry.h"
 #include "frame/package_trace.h"
+#include "platform/os/process.h"
+#include "platform/os/resource_module.h"
 
 namespace Srv_Xol41260 {
 namespace {
@@ -34,15 +37,22 @@ const conta_package_info g_package = {"conta", static_cast<int>(g_units.size()),
 std::mutex g_entry_mutex;
 bool g_initialized = false;
 
-// The library entry's record of this module. Made on first use: the library
-// entry may run before the unit's own globals are constructed.
+// The library entry's record of this module: its file and its language
+// resources. Made on first use, as the library entry may run before the
+// unit's own globals are constructed, and never destroyed, as it runs again
+// at unload after they are gone.
 struct ModuleRecord {
-  std::string instance;         // the package file
-  std::string resource_module;  // the language resources
+  std::filesystem::path instance;
+  conta::os::ResourceModule resources;
 };
 ModuleRecord& moduleRecord() {
-  static ModuleRecord record;
-  return record;
+  static ModuleRecord* record = new ModuleRecord;
+  return *record;
+}
+
+std::string utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 void initializeUnits() {
@@ -64,26 +74,27 @@ void finalizeUnits() {
   trace(dtmFuncoesRev != nullptr ? "Finalize (data module kept)" : "Finalize");
 }
 
-// Library entry, process attach: records the package file and its language
-// resources. The texts exist in Portuguese only, so the package file itself
-// serves as its resource module.
-__attribute__((constructor)) void libraryAttach() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&libraryAttach), &info) != 0 && info.dli_fname != nullptr) {
-    moduleRecord().instance = info.dli_fname;
-  }
-  moduleRecord().resource_module = moduleRecord().instance;
-  trace("loaded " + moduleRecord().instance);
+}  // namespace
+
+// Process attach: records the package file and finds its language
+// resources (the package file itself when it has none: its texts are built
+// in).
+void libraryAttach(void* instance) {
+  ModuleRecord& record = moduleRecord();
+  record.instance = conta::os::moduleFileOf(reinterpret_cast<const void*>(&libraryAttach));
+  record.resources = conta::os::openResourceModule(record.instance, instance);
+  trace("loaded " + utf8(record.instance));
+  if (record.resources.separate) trace("resources " + utf8(record.resources.file));
 }
 
-// Library entry, process detach: a host that unloads without Finalize gets
-// it run here; the data module stays.
-__attribute__((destructor)) void libraryDetach() {
+// Process detach: a host that unloads without Finalize gets it run here;
+// the data module stays. A separate resource module is let go.
+void libraryDetach() {
   finalizeUnits();
+  conta::os::closeResourceModule(moduleRecord().resources);
   trace("unloaded");
 }
 
-}  // namespace
 }  // namespace Srv_Xol41260
 
 extern "C" {

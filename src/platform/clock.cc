@@ -3,6 +3,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/os/process.h"
+
 namespace conta {
 
 DateTime localNow() {
@@ -11,12 +13,7 @@ DateTime localNow() {
   const std::time_t seconds = system_clock::to_time_t(now);
   const auto millisecond =
       static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &seconds);
-#else
-  localtime_r(&seconds, &local);
-#endif
+  const std::tm local = os::localTime(seconds);
   return DateTime::fromParts({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                               local.tm_min, local.tm_sec < 60 ? local.tm_sec : 59, millisecond});
 }

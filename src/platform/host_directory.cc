@@ -6,11 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/os/process.h"
 #include "platform/text_encoding.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
 
 namespace conta {
 namespace {
@@ -21,16 +18,7 @@ std::filesystem::path g_override;
 }  // namespace
 
 std::filesystem::path executablePath() {
-#if defined(_WIN32)
-  std::wstring buffer(32768, L'\0');
-  DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  buffer.resize(n);
-  return std::filesystem::path(buffer);
-#else
-  std::error_code error;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : path;
-#endif
+  return os::executablePath();
 }
 
 std::filesystem::path hostDirectory() {

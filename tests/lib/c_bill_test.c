@@ -11,18 +11,18 @@
 #include <sys/stat.h>
 
 #include "conta/conta.h"
+#include "lib/c_check.h"
 
-static int failures = 0;
-
-#define CHECK(condition, ...)                     \
-  do {                                            \
-    if (!(condition)) {                           \
-      fprintf(stderr, "FAILED %s: ", #condition); \
-      fprintf(stderr, __VA_ARGS__);               \
-      fprintf(stderr, "\n");                      \
-      ++failures;                                 \
-    }                                             \
-  } while (0)
+#if defined(_WIN32)
+/* The same test runs in the Windows build, under Wine. */
+#include <direct.h>
+#define mkdir(path, mode) _mkdir(path)
+static void unsetenv(const char* name) {
+  char assignment[256];
+  snprintf(assignment, sizeof assignment, "%s=", name);
+  _putenv(assignment);
+}
+#endif
 
 static const char* text_or(const char* text, const char* otherwise) {
   return text != NULL ? text : otherwise;

@@ -12,6 +12,10 @@ int main(int argc, char** argv) {
       "conta: the bill-calculation module of the restaurant point-of-sale server.\n"
       "Run 'conta SUBCOMMAND --help' for the options of a subcommand, 'man conta' for all.",
       "conta"};
+  // Options are --long on every system: on Windows too a path such as
+  // "/tmp/loja" is an argument, not an option (the subcommands made below
+  // inherit this).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("conta ") + conta_version());
   app.require_subcommand(1);
   app.footer(

@@ -22,7 +22,11 @@
 //    connection stays usable.
 #include "platform/db/odbc/connection.h"
 
+#if defined(_WIN32)
+#include <windows.h>  // the ODBC headers of Windows build on its types
+#else
 #include <locale.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
 
@@ -77,6 +81,14 @@ std::string narrow(const SQLWCHAR* units, std::size_t count) {
 // default "C" locale that is ASCII and every other character is mangled, so
 // the handle is made under a thread-local UTF-8 locale; the process's own
 // locale is left alone.
+#if defined(_WIN32)
+// Windows' driver manager converts between the W and the narrow functions
+// itself, in the drivers' own terms: nothing to choose here.
+class Utf8ThreadLocale {
+ public:
+  Utf8ThreadLocale() {}  // user-provided: an instance is not an unused variable
+};
+#else
 class Utf8ThreadLocale {
  public:
   Utf8ThreadLocale() {
@@ -98,6 +110,7 @@ class Utf8ThreadLocale {
  private:
   locale_t previous_ = static_cast<locale_t>(nullptr);
 };
+#endif
 
 template <SQLSMALLINT kType>
 struct HandleFreer {

@@ -1,0 +1,21 @@
+// The library entry of the DLL. It always reports success: the package has
+// nothing at load that could fail the host's LoadLibrary.
+#include <windows.h>
+
+#include "frame/library_entry.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      // The package keeps no per-thread state: no calls per thread.
+      DisableThreadLibraryCalls(instance);
+      Srv_Xol41260::libraryAttach(instance);
+      break;
+    case DLL_PROCESS_DETACH:
+      Srv_Xol41260::libraryDetach();
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}
