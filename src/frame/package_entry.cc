@@ -38,15 +38,20 @@ std::mutex g_entry_mutex;
 bool g_initialized = false;
 
 // The library entry's record of this module: its file and its language
-// resources. Made on first use, as the library entry may run before the
-// unit's own globals are constructed, and never destroyed, as it runs again
-// at unload after they are gone.
+// resources. Made at attach and let go at detach by the library entry
+// itself: attach may run before the unit's own globals are constructed, and
+// detach after they are destroyed.
 struct ModuleRecord {
   std::filesystem::path instance;
   conta::os::ResourceModule resources;
 };
+ModuleRecord*& recordPointer() {
+  static ModuleRecord* record = nullptr;  // trivially destroyed: valid at detach
+  return record;
+}
 ModuleRecord& moduleRecord() {
-  static ModuleRecord* record = new ModuleRecord;
+  ModuleRecord*& record = recordPointer();
+  if (record == nullptr) record = new ModuleRecord;
   return *record;
 }
 
@@ -92,6 +97,8 @@ void libraryAttach(void* instance) {
 void libraryDetach() {
   finalizeUnits();
   conta::os::closeResourceModule(moduleRecord().resources);
+  delete recordPointer();
+  recordPointer() = nullptr;
   trace("unloaded");
 }
 
