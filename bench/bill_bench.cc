@@ -104,9 +104,9 @@ void billBenchmark(benchmark::State& state, const BenchStore& store, std::size_t
 
 std::vector<HistorySize> sizesFromEnvironment() {
   const char* text = std::getenv("CONTA_BENCH_SIZES");
-  std::string spec = text ? text : "10k:4,300k:104,3M:1095";
+  std::string listed = text ? text : "10k:4,300k:104,3M:1095";
   std::vector<HistorySize> sizes;
-  std::stringstream items(spec);
+  std::stringstream items(listed);
   for (std::string item; std::getline(items, item, ',');) {
     const auto colon = item.find(':');
     if (colon == std::string::npos)
