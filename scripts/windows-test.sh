@@ -13,7 +13,7 @@
 #   scripts/windows-test.sh [--linux-cli PATH] [--build DIR]
 #
 # --linux-cli: the Linux conta tool to compare with (default: built in
-# build-dev). Exit status 0 only when every check passes.
+# build-linux-cli). Exit status 0 only when every check passes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-windows"
@@ -30,9 +30,11 @@ done
 "$root/scripts/install-deps.sh"
 deps="$("$root/scripts/windows-deps.sh" | tail -1)"
 if [ -z "$linux_cli" ]; then
-  cmake -S "$root" -B "$root/build-dev" -DCONTA_BUILD_TESTS=OFF -DCONTA_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$root/build-dev" -j"$(nproc)" --target conta_cli >/dev/null
-  linux_cli="$root/build-dev/tools/conta/conta"
+  # A Linux build of the tool alone, in a folder of its own.
+  cmake -S "$root" -B "$root/build-linux-cli" -DCONTA_BUILD_TESTS=OFF -DCONTA_BUILD_BENCH=OFF \
+        >/dev/null
+  cmake --build "$root/build-linux-cli" -j"$(nproc)" --target conta_cli >/dev/null
+  linux_cli="$root/build-linux-cli/tools/conta/conta"
 fi
 
 echo "windows-test: building in $build" >&2
