@@ -3,7 +3,6 @@
  * (Finalize,) dlclose. It includes the C interface as C.
  * Usage: package_host_test LIBCONTA DIR */
 #include <dlfcn.h>
-#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -28,20 +27,15 @@ static int run_once(const char* path, const char* store, int call_finalize) {
   *(void**)(&finalize) = symbol(library, "Finalize");
   info_fn info;
   *(void**)(&info) = symbol(library, "GetPackageInfoTable");
-  set_text_fn set_connection;
-  *(void**)(&set_connection) = symbol(library, "conta_set_connection_string");
-  set_text_fn set_host_directory;
-  *(void**)(&set_host_directory) = symbol(library, "conta_set_host_directory");
-  set_text_fn create_demo_store;
-  *(void**)(&create_demo_store) = symbol(library, "conta_create_demo_store");
-  calcula_fn calcula;
-  *(void**)(&calcula) = symbol(library, "conta_calcula");
-  bill_free_fn bill_free;
-  *(void**)(&bill_free) = symbol(library, "conta_bill_free");
-  free_fn release;
-  *(void**)(&release) = symbol(library, "conta_free");
-  if (!initialize || !finalize || !info || !set_connection || !set_host_directory ||
-      !create_demo_store || !calcula || !bill_free || !release)
+  loaded_conta conta;
+  *(void**)(&conta.set_connection) = symbol(library, "conta_set_connection_string");
+  *(void**)(&conta.set_host_directory) = symbol(library, "conta_set_host_directory");
+  *(void**)(&conta.create_demo_store) = symbol(library, "conta_create_demo_store");
+  *(void**)(&conta.calcula) = symbol(library, "conta_calcula");
+  *(void**)(&conta.bill_free) = symbol(library, "conta_bill_free");
+  *(void**)(&conta.release) = symbol(library, "conta_free");
+  if (!initialize || !finalize || !info || !conta.set_connection || !conta.set_host_directory ||
+      !conta.create_demo_store || !conta.calcula || !conta.bill_free || !conta.release)
     return 0;
 
   initialize();
@@ -53,40 +47,11 @@ static int run_once(const char* path, const char* store, int call_finalize) {
 
   /* The demo store is made in the first life and billed in both: the
    * second life's module starts from nothing but the files. */
-  char* error = NULL;
-  if (!call_finalize) {
-    CHECK(create_demo_store(store, &error) == CONTA_OK, "demo store: %s", error ? error : "");
-    release(error);
-    error = NULL;
-  }
-  CHECK(set_host_directory(store, &error) == CONTA_OK, "host directory: %s", error ? error : "");
-  CHECK(set_connection("", &error) == CONTA_OK, "connection: %s", error ? error : "");
-  conta_bill_request request = {"0012_0013_0021", "2", 1, 1, 1, "T", ""};
-  conta_bill bill;
-  int status = calcula(&request, &bill, &error);
-  CHECK(status == CONTA_OK, "bill: %s", error ? error : "");
-  release(error);
-  if (status == CONTA_OK) {
-    /* Recalculating the demo store gives its bill again. */
-    CHECK(fabs(bill.values[CONTA_VR_TOTAL_CONTA] - 758.95) < 0.005, "total %.2f",
-          bill.values[CONTA_VR_TOTAL_CONTA]);
-    CHECK(bill.itens.size > 0, "no item packet");
-    bill_free(&bill);
-  }
+  bill_demo_store(&conta, store, !call_finalize);
 
   if (call_finalize) finalize();
   CHECK(dlclose(library) == 0, "dlclose: %s", dlerror());
   return 1;
-}
-
-static char* read_file(const char* path) {
-  FILE* file = fopen(path, "rb");
-  if (file == NULL) return NULL;
-  static char buffer[8192];
-  size_t n = fread(buffer, 1, sizeof buffer - 1, file);
-  buffer[n] = '\0';
-  fclose(file);
-  return buffer;
 }
 
 int main(int argc, char** argv) {

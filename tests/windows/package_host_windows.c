@@ -1,7 +1,6 @@
 /* A Windows host that loads the module as a package, twice, the way an
  * application server does: LoadLibraryW, Initialize, bill the demo store,
  * (Finalize,) FreeLibrary. Usage: package_host_windows CONTA.DLL DIR */
-#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -24,18 +23,18 @@ static void run_once(const wchar_t* path, const char* store, int first_life) {
   entry_fn initialize = (entry_fn)(void (*)(void))symbol(library, "Initialize");
   entry_fn finalize = (entry_fn)(void (*)(void))symbol(library, "Finalize");
   info_fn info = (info_fn)(void (*)(void))symbol(library, "GetPackageInfoTable");
-  set_text_fn create_demo_store =
-      (set_text_fn)(void (*)(void))symbol(library, "conta_create_demo_store");
-  set_text_fn set_host_directory =
+  loaded_conta conta;
+  conta.create_demo_store = (set_text_fn)(void (*)(void))symbol(library, "conta_create_demo_store");
+  conta.set_host_directory =
       (set_text_fn)(void (*)(void))symbol(library, "conta_set_host_directory");
-  set_text_fn set_connection =
+  conta.set_connection =
       (set_text_fn)(void (*)(void))symbol(library, "conta_set_connection_string");
-  calcula_fn calcula = (calcula_fn)(void (*)(void))symbol(library, "conta_calcula");
-  bill_free_fn bill_free = (bill_free_fn)(void (*)(void))symbol(library, "conta_bill_free");
-  free_fn release = (free_fn)(void (*)(void))symbol(library, "conta_free");
+  conta.calcula = (calcula_fn)(void (*)(void))symbol(library, "conta_calcula");
+  conta.bill_free = (bill_free_fn)(void (*)(void))symbol(library, "conta_bill_free");
+  conta.release = (free_fn)(void (*)(void))symbol(library, "conta_free");
   CHECK(symbol(library, "CalculaConta") != NULL, "CalculaConta");
-  if (!initialize || !finalize || !info || !create_demo_store || !set_host_directory ||
-      !set_connection || !calcula || !bill_free || !release) {
+  if (!initialize || !finalize || !info || !conta.create_demo_store || !conta.set_host_directory ||
+      !conta.set_connection || !conta.calcula || !conta.bill_free || !conta.release) {
     FreeLibrary(library);
     return;
   }
@@ -47,39 +46,12 @@ static void run_once(const wchar_t* path, const char* store, int first_life) {
         "the module's own unit is not last");
   CHECK(table->units[0].initialized == 1, "units not initialized");
 
-  char* error = NULL;
-  if (first_life) {
-    CHECK(create_demo_store(store, &error) == CONTA_OK, "demo store: %s", error ? error : "");
-    release(error);
-    error = NULL;
-  }
-  CHECK(set_host_directory(store, &error) == CONTA_OK, "host directory: %s", error ? error : "");
-  CHECK(set_connection("", &error) == CONTA_OK, "connection: %s", error ? error : "");
-  conta_bill_request request = {"0012_0013_0021", "2", 1, 1, 1, "T", ""};
-  conta_bill bill;
-  int status = calcula(&request, &bill, &error);
-  CHECK(status == CONTA_OK, "bill: %s", error ? error : "");
-  release(error);
-  if (status == CONTA_OK) {
-    CHECK(fabs(bill.values[CONTA_VR_TOTAL_CONTA] - 758.95) < 0.005, "total %.2f",
-          bill.values[CONTA_VR_TOTAL_CONTA]);
-    bill_free(&bill);
-  }
+  bill_demo_store(&conta, store, first_life);
 
   /* The first life leaves Finalize to the unload, the second calls it. */
   if (!first_life) finalize();
   CHECK(FreeLibrary(library), "FreeLibrary failed");
   CHECK(GetModuleHandleW(path) == NULL, "the library is still loaded after FreeLibrary");
-}
-
-static const char* read_file(const char* path) {
-  static char buffer[8192];
-  FILE* file = fopen(path, "rb");
-  if (file == NULL) return NULL;
-  size_t n = fread(buffer, 1, sizeof buffer - 1, file);
-  buffer[n] = '\0';
-  fclose(file);
-  return buffer;
 }
 
 int main(int argc, char** argv) {
