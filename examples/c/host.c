@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
       } else if (i == CONTA_QTDE_PESSOAS) {
         printf("%2d %-20s %.0f\n", i, entry_names[i], bill.values[i]);
       } else {
-        /* Amounts are doubles (758.9499999999999): round them for people. */
+        /* Amounts are doubles, not rounded to cents: round them for people. */
         printf("%2d %-20s %.2f\n", i, entry_names[i], bill.values[i]);
       }
     }

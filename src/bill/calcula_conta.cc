@@ -2,6 +2,7 @@
 #include "conta/calcula_conta.h"
 
 #include <initializer_list>
+#include <set>
 
 #include "bill/bill_result.h"
 #include "bill/bill_values.h"
@@ -53,6 +54,33 @@ void refuseOverlongText(const char* what, const std::string& text) {
   }
 }
 
+// The comanda that receives the bill's charge items: of the bill's
+// comandas, the one whose number occurs earliest in the list text (the
+// longer number when two start at the same place), with its own sale. A
+// comanda reached only through a joined table is not in the text and never
+// receives them. It moves the cursor; the steps after it go to the first
+// record.
+struct ComandaBase {
+  std::string venda;
+  std::string comanda;
+};
+
+ComandaBase escolheComandaBase(conta::ClientDataSet& comandas, const std::string& lista) {
+  ComandaBase base;
+  std::size_t melhor = std::string::npos;
+  for (comandas.first(); !comandas.eof(); comandas.next()) {
+    const std::string numero = comandas.fieldByName("NRCOMANDA").asString();
+    if (numero.empty()) continue;
+    const std::size_t onde = lista.find(numero);
+    if (onde == std::string::npos) continue;
+    if (onde < melhor || (onde == melhor && numero.size() > base.comanda.size())) {
+      melhor = onde;
+      base = {comandas.fieldByName("NRVENDAREST").asString(), numero};
+    }
+  }
+  return base;
+}
+
 }  // namespace
 
 bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado) {
@@ -102,6 +130,9 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
                        "' da filial " + filial + ".");
   }
 
+  // The comanda that receives the charge items, and its sale.
+  const ComandaBase base = escolheComandaBase(dm.cdsComandas, v.ListaComandas);
+
   // 5. The items.
   dm.cdsItemComandas.setData(Mensagemxol::MensagemMetodo(
       dm.GetItProdVend(wide(filial), wide(v.ListaComandas), wide(v.LugaresMesa),
@@ -135,17 +166,22 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   dm.PrefixoComanda = conta::text_encoding::firstCharacters(dsComanda, 3);
   dm.cdsComandas.first();
 
-  // 10. The persons the bill is for.
+  // 10. The persons the bill is for. Whatever the kind, the charge items go
+  // to the base comanda's own sale.
+  v.NrVendaBase = base.venda;
   if (v.TipoConta == "1") {
-    v.NrVendaBase = dm.cdsComandas.fieldByName("NRVENDAREST").asString();
     v.QtdePessoas = 1;
   } else if (v.TipoConta == "2") {
-    v.NrVendaBase = dm.cdsComandas.fieldByName("NRVENDAREST").asString();
     v.QtdePessoas = 0;
-    // A sale that owns several of the comandas counts once per comanda.
+    // The people at each sale's table count once, however many of the
+    // sale's comandas the bill covers; every comanda's surcharge counts.
+    std::set<std::string> vendas;
     for (dm.cdsComandas.first(); !dm.cdsComandas.eof(); dm.cdsComandas.next()) {
       v.VrAcrescimoComandas += dm.cdsComandas.fieldByName("VRACRCOMANDA").asFloat();
-      v.QtdePessoas = addPersons(v.QtdePessoas, dm.cdsComandas.fieldByName("NRPESMESAVEN").value());
+      if (vendas.insert(dm.cdsComandas.fieldByName("NRVENDAREST").asString()).second) {
+        v.QtdePessoas =
+            addPersons(v.QtdePessoas, dm.cdsComandas.fieldByName("NRPESMESAVEN").value());
+      }
     }
   }
   if (v.TipoConta == "1") {
@@ -172,8 +208,11 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
     v.VrPrecoConsumacao = loja.PRECOCONSUMAFEMI;
   }
 
-  // 13. The items: cover items apart, consumption items skipped, the
+  // 13. The items: cover items apart, consumption items skipped (also those
+  // of the other sex's product, which the consumption step takes off), the
   // ordinary ones make the totals.
+  const std::string& outroConsumo =
+      v.CdProdConsumacao == loja.CDPRODCONSUM ? loja.CDPRODCONSUF : loja.CDPRODCONSUM;
   long double totalItens = 0;
   long double baseTaxa = 0;
   long double comissaoGarcom = 0;
@@ -187,7 +226,8 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
       couvertItens += Xol_corvana::Trunc2(preco * quantidade);
       continue;
     }
-    if (produto == v.CdProdConsumacao) continue;
+    if (produto == v.CdProdConsumacao || (!outroConsumo.empty() && produto == outroConsumo))
+      continue;
     // Only the product is cut to two decimals.
     const double liquido = static_cast<double>(
         static_cast<long double>(Xol_corvana::Trunc2(preco * quantidade)) -
@@ -215,9 +255,10 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
                                     v.CobraTaxa, v.VrTaxaCalculada);
   }
 
-  // 15. The list before its first "_": the comanda that receives a new
-  // charge item.
-  v.ListaComandasBase = v.ListaComandas.substr(0, v.ListaComandas.find('_'));
+  // 15. The comanda that receives a new charge item. (Cut before the first
+  // "_", a list separated otherwise, or listed in another order, would name
+  // a comanda that is not there, or one of another sale.)
+  v.ListaComandasBase = base.comanda;
 
   // 16-18. The minimum consumption.
   CobraConsumacaoMinima(dm, v);

@@ -1,6 +1,7 @@
 // The cover charge and its items on the comandas.
 #include "bill/cover_charge.h"
 
+#include "bill/charge_items.h"
 #include "bill/charge_product.h"
 #include "data/envelope.h"
 #include "platform/text_encoding.h"
@@ -41,41 +42,48 @@ void recarregaItens(TdtmFuncoesRev& dm, const ValoresConta& v) {
                                   filial + "-" + v.ListaComandasBase + "-" + v.ItensExcluidos, ""));
 }
 
+// What the bill's items show of the cover, each item cut to two decimals.
+double couvertMostrado(TdtmFuncoesRev& dm, const std::string& produto) {
+  conta::ClientDataSet& itens = dm.cdsItemComandas;
+  long double total = 0;
+  for (itens.first(); !itens.eof(); itens.next()) {
+    if (itens.fieldByName("CDPRODUTO").asString() != produto) continue;
+    total += Xol_corvana::Trunc2(itens.fieldByName("VRPRECCOMVEN").asFloat() *
+                                 itens.fieldByName("QTPRODCOMVEN").asFloat());
+  }
+  return static_cast<double>(total);
+}
+
 }  // namespace
 
-conta::Variant TdtmFuncoesRev::setCalculaCouvert(const std::wstring& CDFILIAL,
-                                                 const std::wstring& NRVENDAREST,
+conta::Variant TdtmFuncoesRev::setCalculaCouvert(const std::wstring& CDFILIAL, const std::wstring&,
                                                  const std::wstring& NRCOMANDA,
                                                  const std::wstring& CDPRODUTO,
                                                  double QTPRODCOMVEN) {
   using conta::data::narrowText;
   return conta::data::envelope(adcFuncoesRev, [&] {
-    // 1. The pairs of a cover item and a listed comanda of its sale.
+    // 1. The cover items of the listed comandas of open sales, one row each.
     adqCouvert.close();
     adqCouvert.setParameter("P_CDFILIAL", narrowText(CDFILIAL));
     adqCouvert.setParameter("P_NRCOMANDA", narrowText(NRCOMANDA));
     adqCouvert.setParameter("P_CDPRODUTO", narrowText(CDPRODUTO));
     adqCouvert.open();
 
-    auto atualiza = [&](double quantidade, const conta::Variant& venda) {
+    // 2-4. One cover item takes the persons; several take one unit each, as
+    // every item at a reserved table billed by seat does. Each item is named
+    // by its comanda and number: the other comandas of its sale may be
+    // outside the bill, and an item that holds its quantity is not written.
+    const bool porLugar = PrefixoComanda == "RES" && ParametrosLoja.IDLUGARMESA == "S";
+    const double quantidade = adqCouvert.recordCount() == 1 && !porLugar ? QTPRODCOMVEN : 1;
+    for (adqCouvert.first(); !adqCouvert.eof(); adqCouvert.next()) {
+      if (adqCouvert.value("QTPRODCOMVEN").toDouble() == quantidade) continue;
       acmCalculaCouvert.setParameter("P_QTPRODCOMVEN", conta::Variant(quantidade));
       acmCalculaCouvert.setParameter("P_CDFILIAL", narrowText(CDFILIAL));
-      acmCalculaCouvert.setParameter("P_NRVENDAREST", venda);
+      acmCalculaCouvert.setParameter("P_NRVENDAREST", adqCouvert.value("NRVENDAREST"));
+      acmCalculaCouvert.setParameter("P_NRCOMANDA", adqCouvert.value("NRCOMANDA"));
+      acmCalculaCouvert.setParameter("P_NRPRODCOMVEN", adqCouvert.value("NRPRODCOMVEN"));
       acmCalculaCouvert.setParameter("P_CDPRODUTO", narrowText(CDPRODUTO));
       acmCalculaCouvert.execute();
-    };
-    adqCouvert.first();
-    if (adqCouvert.recordCount() == 1) {
-      // 2. One pair: the sale's cover items take the persons.
-      atualiza(QTPRODCOMVEN, adqCouvert.value("NRVENDAREST"));
-    } else if (adqCouvert.recordCount() == 0) {
-      // 3. None: the given sale, which may hold no cover item.
-      atualiza(QTPRODCOMVEN, narrowText(NRVENDAREST));
-    } else {
-      // 4. Several: each pair's sale gets one unit per cover item.
-      for (; !adqCouvert.eof(); adqCouvert.next()) {
-        atualiza(1, adqCouvert.value("NRVENDAREST"));
-      }
     }
     // 5.
     return conta::Variant();
@@ -106,14 +114,23 @@ double TdtmFuncoesRev::IncluiCouver(conta::ClientDataSet& itens, const std::stri
   const std::string contexto =
       loja.CDFILIAL + "-" + venda + "-" + comanda + "-" + produto + "-" + comoTexto(unidades);
 
-  // 1. The cover row, whatever the case of its code.
-  const bool temCouvert =
-      itens.locate("CDPRODUTO", conta::Variant(produto), {.caseInsensitive = true});
+  // 1. The cover row: among the items (its code in any case), or stored on
+  // the comanda on a seat the items do not show.
+  bool temCouvert = itens.locate("CDPRODUTO", conta::Variant(produto), {.caseInsensitive = true});
+  double quantidade = temCouvert ? itens.fieldByName("QTPRODCOMVEN").asFloat() : 0;
+  if (!temCouvert) {
+    for (const ItemCobranca& item : ItensCobranca(*this, comanda, produto)) {
+      if (item.venda != venda || item.comanda != comanda) continue;
+      temCouvert = true;
+      quantidade = item.quantidade;
+      break;
+    }
+  }
   const bool porLugar = PrefixoComanda == "RES" && loja.IDLUGARMESA == "S";
 
   if (temCouvert && !porLugar) {
     // 2. Re-counted in the database; the row in memory stays as it is.
-    if (itens.fieldByName("QTPRODCOMVEN").asFloat() != unidades) {
+    if (quantidade != unidades) {
       Mensagemxol::MensagemMetodo(SetAlteraNumIt(widen(loja.CDFILIAL), widen(venda), widen(comanda),
                                                  widen(produto), unidades),
                                   true, 0, "SetAlteraNumIt", kUnit, contexto, "");
@@ -148,32 +165,43 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
   conta::ClientDataSet& itens = dm.cdsItemComandas;
   const std::string contexto = filial + "-" + v.ListaComandasBase + "-" + produto;
 
-  if (v.CobraCouvert) {
-    if (v.IdCouvertLancado) {
-      // 19.1 The sale's cover items re-counted from the persons; the cover
-      // item is changed only when its amount no longer matches.
-      itens.locate("CDPRODUTO", conta::Variant(produto));
+  // A cover for nobody is no cover: its items go as when it is not asked.
+  if (v.CobraCouvert && v.QtdePessoas > 0) {
+    // 19.1 The bill's cover items as stored, whatever seats the bill shows,
+    // down to the one that carries the cover (one per seat at a reserved
+    // table billed by seat). They are re-counted from the persons; the item
+    // is changed when its amount no longer matches.
+    const bool porLugar = dm.PrefixoComanda == "RES" && loja.IDLUGARMESA == "S";
+    const std::vector<ItemCobranca> mantidos = ConsolidaItensCobranca(dm, v, produto, porLugar);
+    if (!mantidos.empty()) {
+      const ItemCobranca& item = mantidos.front();
       Mensagemxol::MensagemMetodo(
-          dm.setCalculaCouvert(widen(filial), widen(v.NrVendaBase), widen(v.ListaComandas),
+          dm.setCalculaCouvert(widen(filial), widen(item.venda), widen(v.ListaComandas),
                                widen(produto), v.QtdePessoas),
           true, 0, "setCalculaCouvert", kUnit, contexto, "");
-      v.VrCouvert =
-          Xol_corvana::Trunc2(itens.fieldByName("VRPRECCOMVEN").asFloat()) * v.QtdePessoas;
+      v.VrCouvert = Xol_corvana::Trunc2(item.preco) * v.QtdePessoas;
       if (Xol_corvana::Trunc2(v.VrCouvertItens) != Xol_corvana::Trunc2(v.VrCouvert) &&
           loja.IDCOUVERART == "S") {
-        v.VrCouvert = dm.IncluiCouver(itens, v.ListaComandasBase, v.NrVendaBase, v.QtdePessoas);
+        v.VrCouvert = dm.IncluiCouver(itens, item.comanda, item.venda, v.QtdePessoas);
       }
       recarregaItens(dm, v);
     } else if (loja.IDCOUVERART == "S") {
-      // 19.2 No cover item yet: one is added.
+      // 19.2 No cover item yet: one is added to the base comanda.
       v.VrCouvert = dm.IncluiCouver(itens, v.ListaComandasBase, v.NrVendaBase, v.QtdePessoas);
       recarregaItens(dm, v);
+    } else {
+      return;
     }
+    // By seat, a unit goes on every seat in use as well as on the seats up to
+    // the persons: the bill charges the units on the seats it covers, as it
+    // shows them, so that what it charges is what the comanda holds.
+    if (porLugar) v.VrCouvert = couvertMostrado(dm, produto);
     return;
   }
 
   // 20. No cover on this bill: its items go, from the bill and from every
-  // listed comanda. The filter text stays set, switched off.
+  // listed comanda (also those on seats the bill does not show). The filter
+  // text stays set, switched off.
   itens.setFiltered(false);
   itens.setFilterText("CDPRODUTO  = " + literal(produto));
   itens.setFiltered(true);
@@ -183,7 +211,7 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
     conta::ClientDataSet& dataset;
     ~FilterOff() { dataset.setFiltered(false); }
   } filterOff{itens};
-  if (!itens.isEmpty()) {
+  if (!itens.isEmpty() || !ItensCobranca(dm, v.ListaComandas, produto).empty()) {
     while (!itens.isEmpty()) {
       itens.first();
       itens.remove();

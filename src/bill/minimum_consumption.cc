@@ -1,6 +1,7 @@
 // The minimum consumption charge and its item on the comanda.
 #include "bill/minimum_consumption.h"
 
+#include "bill/charge_items.h"
 #include "bill/charge_product.h"
 #include "data/envelope.h"
 #include "platform/clock.h"
@@ -47,13 +48,20 @@ LinhasProduto soma(conta::db::Query& query) {
   return linhas;
 }
 
-// Removes the consumption product from the base comanda in the database;
-// the answer is not used.
-void retiraDoBanco(TdtmFuncoesRev& dm, const ValoresConta& v) {
+// Removes a consumption product from the bill's listed comandas in the
+// database; the answer is not used.
+void retiraDoBanco(TdtmFuncoesRev& dm, const ValoresConta& v, const std::string& produto) {
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
   Mensagemxol::MensagemMetodo(
-      dm.SetRetiraItem(widen(filial), widen(v.ListaComandasBase), widen(v.CdProdConsumacao)), true,
-      0, "setRetiraItem", kUnit, filial + "-" + v.ListaComandasBase + "-" + v.CdProdConsumacao, "");
+      dm.SetRetiraItem(widen(filial), widen(v.ListaComandas), widen(produto)), true, 0,
+      "setRetiraItem", kUnit, filial + "-" + v.ListaComandasBase + "-" + produto, "");
+}
+
+// Takes a consumption product off the bill: its records and its stored
+// items, also those on seats the bill does not show.
+void retiraProduto(TdtmFuncoesRev& dm, const ValoresConta& v, const std::string& produto) {
+  RetiraRegistrosProduto(dm, produto);
+  if (!ItensCobranca(dm, v.ListaComandas, produto).empty()) retiraDoBanco(dm, v, produto);
 }
 
 // Moves the item dataset onto the first consumption item; false when there
@@ -74,25 +82,15 @@ conta::Variant TdtmFuncoesRev::setAlteraVrConsuma(
     const conta::Variant comanda(narrow(NRCOMANDA));
     const conta::Variant produto(narrow(CDPRODUTO));
 
-    // 1. The rows on the tables joined with the comanda's decide alone when
-    // there are any.
-    adqVendaRest.close();
-    adqVendaRest.setParameter("P_CDFILIAL", filial);
-    adqVendaRest.setParameter("P_NRCOMANDA", comanda);
-    adqVendaRest.setParameter("P_CDPRODUTO", produto);
-    adqVendaRest.open();
-    LinhasProduto linhas = soma(adqVendaRest);
-
-    // 2-3. Else the comanda's own rows.
-    if (!linhas.achou) {
-      adqConsumaComVen.close();
-      adqConsumaComVen.setParameter("P_CDFILIAL", filial);
-      adqConsumaComVen.setParameter("P_NRVENDAREST", venda);
-      adqConsumaComVen.setParameter("P_NRCOMANDA", comanda);
-      adqConsumaComVen.setParameter("P_CDPRODUTO", produto);
-      adqConsumaComVen.open();
-      linhas = soma(adqConsumaComVen);
-    }
+    // 1-3. The comanda's own rows of the product: the rows the update below
+    // can reach are the rows that decide.
+    adqConsumaComVen.close();
+    adqConsumaComVen.setParameter("P_CDFILIAL", filial);
+    adqConsumaComVen.setParameter("P_NRVENDAREST", venda);
+    adqConsumaComVen.setParameter("P_NRCOMANDA", comanda);
+    adqConsumaComVen.setParameter("P_CDPRODUTO", produto);
+    adqConsumaComVen.open();
+    const LinhasProduto linhas = soma(adqConsumaComVen);
 
     // 4-5. Compared as their decimal texts, the new value included: a charge
     // that is what the rows already hold leaves them and their time alone.
@@ -176,34 +174,40 @@ double TdtmFuncoesRev::IncluiConsuma(conta::ClientDataSet&, double consumido, do
 
 void CobraConsumacaoMinima(TdtmFuncoesRev& dm, ValoresConta& v) {
   const TParametrosLoja& loja = dm.ParametrosLoja;
+  // A store with one product for each sex: the other sex's item was left by
+  // a bill of these comandas whose consumer was of the other sex; it is no
+  // longer the charge.
+  const std::string& outro =
+      v.CdProdConsumacao == loja.CDPRODCONSUM ? loja.CDPRODCONSUF : loja.CDPRODCONSUM;
+  if (!outro.empty() && outro != v.CdProdConsumacao) retiraProduto(dm, v, outro);
+
   // 16. Not for a reserved comanda of a store that bills by seat.
   const bool aplica = v.CobraConsumacao && (loja.IDLUGARMESA == "N" || dm.PrefixoComanda != "RES");
   if (!aplica) {
     // 18. An item left from an earlier bill goes.
-    if (localizaItem(dm, v.CdProdConsumacao)) {
-      dm.cdsItemComandas.remove();
-      retiraDoBanco(dm, v);
-    }
+    retiraProduto(dm, v, v.CdProdConsumacao);
     v.VrConsumacao = 0;
     return;
   }
 
-  // 17. An item within the minimum is re-priced; one above it is dropped
-  // and a new one added.
+  // 17. The bill's item as stored, whatever seats it shows: one, on the
+  // comanda an earlier bill put it on. Within the minimum it is re-priced;
+  // above it, it is dropped and a new one added.
   const double minimo = v.QtdePessoas * v.VrPrecoConsumacao;
-  if (localizaItem(dm, v.CdProdConsumacao)) {
-    if (dm.cdsItemComandas.fieldByName("VRPRECCOMVEN").asFloat() > minimo) {
-      dm.cdsItemComandas.remove();
-      retiraDoBanco(dm, v);
-    } else {
-      v.IdConsumacaoLancada = true;
-    }
+  std::vector<ItemCobranca> mantidos =
+      ConsolidaItensCobranca(dm, v, v.CdProdConsumacao, /*porLugar=*/false);
+  if (!mantidos.empty() && mantidos.front().preco > minimo) {
+    RetiraItemCobranca(dm, mantidos.front(), v.CdProdConsumacao);
+    mantidos.clear();
   }
-  v.VrConsumacao =
-      dm.IncluiConsuma(dm.cdsItemComandas, v.VrTotalItens, minimo, v.CdProdConsumacao,
-                       v.NrVendaBase, v.ListaComandasBase, v.QtdePessoas, v.IdConsumacaoLancada);
-  // Nothing to charge: the item leaves the database (the bill's items keep it).
-  if (v.VrConsumacao == 0) retiraDoBanco(dm, v);
+  v.IdConsumacaoLancada = !mantidos.empty();
+  const std::string& venda = mantidos.empty() ? v.NrVendaBase : mantidos.front().venda;
+  const std::string& comanda = mantidos.empty() ? v.ListaComandasBase : mantidos.front().comanda;
+  v.VrConsumacao = dm.IncluiConsuma(dm.cdsItemComandas, v.VrTotalItens, minimo, v.CdProdConsumacao,
+                                    venda, comanda, v.QtdePessoas, v.IdConsumacaoLancada);
+  // Nothing to charge: the item leaves the database (the bill's items keep
+  // it).
+  if (v.VrConsumacao == 0 && v.IdConsumacaoLancada) retiraDoBanco(dm, v, v.CdProdConsumacao);
 }
 
 }  // namespace Srv_Xol41260

@@ -25,7 +25,7 @@ const std::vector<const StatementDefinition*>& allStatements() {
       &sql::adqProdConsumaCouvert(),
       &sql::adqVerifConsumaCouvert(),
       &sql::adqInsProd(),
-      &sql::adqVendaRest(),
+      &sql::acmRetiraItemCobranca(),
       &sql::adqConsumaComVen(),
       &sql::acmAlteraVrConsuma(),
       &sql::adqCouvert(),
@@ -119,19 +119,22 @@ void TdtmFuncoesRev::defineStatements() {
 
   // The minimum consumption item: its rows and its new price. Prices and
   // counts are read as floating point on every database.
-  define(adqVendaRest, engineTexts_, sql::adqVendaRest());
-  adqVendaRest.setColumnHints({{"VRPRECCOMVEN", conta::FieldType::Float, 0}});
   define(adqConsumaComVen, engineTexts_, sql::adqConsumaComVen());
   adqConsumaComVen.setReadOnly(true);
   adqConsumaComVen.setColumnHints(
       {{"VRPRECCOMVEN", conta::FieldType::Float, 0}, {"CONT", conta::FieldType::Float, 0}});
   define(acmAlteraVrConsuma, engineTexts_, sql::acmAlteraVrConsuma());
 
-  // The cover items: their sales and their quantities.
+  // The charge items of a bill (cover and consumption), their quantities,
+  // and the removal of a second one.
   define(assCouvert, adqCouvert, sql::adqCouvert());
   adqCouvert.setReadOnly(true);
+  adqCouvert.setColumnHints({{"NRPESMESAVEN", conta::FieldType::Float, 0},
+                             {"QTPRODCOMVEN", conta::FieldType::Float, 0},
+                             {"VRPRECCOMVEN", conta::FieldType::Float, 0}});
   define(acmCalculaCouvert, engineTexts_, sql::acmCalculaCouvert());
   define(acmAlteraNumIt, engineTexts_, sql::acmAlteraNumIt());
+  define(acmRetiraItemCobranca, engineTexts_, sql::acmRetiraItemCobranca());
 }
 
 }  // namespace Srv_Xol41260

@@ -65,7 +65,7 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       dspComandaVal(adqComandaVal),
       assComandaVal(adqComandaVal),
       adqConsumaComVen(adcFuncoesRev, "adqConsumaComVen"),
-      adqVendaRest(adcFuncoesRev, "adqVendaRest"),
+      acmRetiraItemCobranca(adcFuncoesRev, "acmRetiraItemCobranca"),
       acmAlteraVrConsuma(adcFuncoesRev, "acmAlteraVrConsuma"),
       adqProdLoja(adcFuncoesRev, "adqProdLoja"),
       adqItProdVend(adcFuncoesRev, "adqItProdVend"),

@@ -96,7 +96,7 @@ class TdtmFuncoesRev : public conta::DataModule {
   conta::db::Provider dspComandaVal;
   Adosqlstorage::TADOSqlStorage assComandaVal;
   conta::db::Query adqConsumaComVen;
-  conta::db::Query adqVendaRest;
+  conta::db::Command acmRetiraItemCobranca;
   conta::db::Command acmAlteraVrConsuma;
   conta::db::Query adqProdLoja;
   conta::db::Query adqItProdVend;
@@ -149,25 +149,26 @@ class TdtmFuncoesRev : public conta::DataModule {
   CONTA_EXPORT conta::Variant getComandaVal(const std::wstring& CDFILIAL,
                                             const std::wstring& CDLOJA,
                                             const std::wstring& LCOMANDA);
-  // The items of the listed comandas, priced and grouped: the packet of
+  // The items of the listed comandas of open sales, priced and grouped: the packet of
   // dspItProdVend (28 fields). Seats: "T" for all, else a code list; the
   // exclusion list empty for none. The query stays open until the next call.
   CONTA_EXPORT conta::Variant GetItProdVend(const std::wstring& CDFILIAL,
                                             const std::wstring& NRCOMANDA,
                                             const std::wstring& NRLUGARMESA,
                                             const std::wstring& LNRPRODCOMVEN);
-  // Deletes every item of a product from the listed comandas; an empty
-  // variant on success.
+  // Deletes every item of a product from the listed comandas of open sales;
+  // an empty variant on success.
   CONTA_EXPORT conta::Variant SetRetiraItem(const std::wstring& CDFILIAL,
                                             const std::wstring& NRCOMANDA,
                                             const std::wstring& CDPRODUTO);
-  // Turns negative item quantities of the listed comandas positive; an empty
-  // variant on success.
+  // Turns negative item quantities of the listed comandas of open sales
+  // positive; an empty variant on success.
   CONTA_EXPORT conta::Variant AjustaQtdeNeg(const std::wstring& CDFILIAL,
                                             const std::wstring& NRCOMANDA);
 
   // Stores the service charge on every comanda of the list (a substring
-  // test) as its seller commission; an empty variant on success.
+  // test) of an open sale as its seller commission; an empty variant on
+  // success.
   CONTA_EXPORT conta::Variant SetComisVenda(const std::wstring& CDFILIAL,
                                             const std::wstring& NRCOMANDA, double VRCOMISVENDE);
 
@@ -216,8 +217,8 @@ class TdtmFuncoesRev : public conta::DataModule {
                                     const std::string& comanda, double pessoas, bool reprecifica);
   // Re-prices the consumption item of a comanda so that its rows add up to
   // VRPRECCOMVEN: the first item number takes the whole difference and the
-  // time of the change. Rows on joined tables decide when there are any.
-  // When the comanda holds no row of the product, the item is added as
+  // time of the change. The comanda's own rows decide. When the comanda
+  // holds no row of the product, the item is added as
   // setIncluiConsumaCouvert adds it. The empty text on success, else the
   // error text.
   CONTA_EXPORT conta::Variant setAlteraVrConsuma(const std::wstring& CDFILIAL,
@@ -229,17 +230,19 @@ class TdtmFuncoesRev : public conta::DataModule {
 
   // The cover: brings the bill's cover item to `unidades` units and returns
   // unidades × PRECOCOUVERT (the stored price, not cut). A cover row in
-  // `itens` (its code compared without regard to case) is re-counted in the
-  // database and left as it is in memory; otherwise, or at a reserved
-  // table of a store that bills by seat, the cover product must pass the
-  // fiscal printer's check, the item is added through
-  // setIncluiConsumaCouvert and a row is added to `itens`.
+  // `itens` (its code compared without regard to case), or stored on the
+  // comanda on a seat `itens` does not show, is re-counted in the database
+  // and left as it is in memory; otherwise, or at a reserved table of a
+  // store that bills by seat, the cover product must pass the fiscal
+  // printer's check, the item is added through setIncluiConsumaCouvert and a
+  // row is added to `itens`.
   CONTA_EXPORT double IncluiCouver(conta::ClientDataSet& itens, const std::string& comanda,
                                    const std::string& venda, double unidades);
-  // Sets the quantity of the cover items of the listed comandas' sales: the
-  // persons when one pair of a cover item and a listed comanda is found (or
-  // none, for the given sale), one unit each when several are. An empty
-  // variant on success.
+  // Sets the quantity of the cover items of the listed comandas of open
+  // sales: the persons when there is one, one unit each when there are
+  // several or the table is a reserved one billed by seat. The other
+  // comandas of their sales are not touched, and the sale argument is not
+  // used. An empty variant on success.
   CONTA_EXPORT conta::Variant setCalculaCouvert(const std::wstring& CDFILIAL,
                                                 const std::wstring& NRVENDAREST,
                                                 const std::wstring& NRCOMANDA,

@@ -158,8 +158,9 @@ TEST_P(CalculaContaTest, PersonsSurchargesAndItemsByKindSeatsAndList) {
       {{.lista = "0012", .tipo = "1", .lugares = " "}, 4, 0, 0},
       {{.lista = "00120013", .tipo = "2"}, 5, 3.75, 20},
       {{.lista = "00120013", .tipo = "2", .lugares = "01"}, 1, 3.75, 14},
-      // A sale counts its persons once per listed comanda of its own.
-      {{.lista = "00130014", .tipo = "2"}, 6, 3.25, 5},
+      // A sale counts its persons once, however many of its comandas are
+      // listed; every comanda's surcharge counts.
+      {{.lista = "00130014", .tipo = "2"}, 3, 3.25, 5},
       {{.lista = "0012_0013", .tipo = "2"}, 5, 3.75, 20},
       {{.lista = "00410013", .tipo = "2"}, 3, 2.5, 4},
       // No count, so no minimum consumption even when it is asked for.
@@ -224,13 +225,14 @@ TEST_P(CalculaContaTest, CoverAndConsumptionItemsOnlyAddTheirDiscounts) {
   struct Case {
     const char* comanda;
     Value sexo;
-    double itens;  // the consumption product of the other sex is an ordinary item
     double preco;
   };
+  // Neither consumption product is an ordinary item, the other sex's one
+  // included: it is a charge an earlier bill of the comanda left.
   const Case cases[] = {
-      {"0051", "M", 9 + 13.5, 30},
-      {"0052", "F", 9 + 18, 25},
-      {"0053", std::nullopt, 9 + 18, 25},
+      {"0051", "M", 30},
+      {"0052", "F", 25},
+      {"0053", std::nullopt, 25},
   };
   int mesa = 50;
   for (const Case& c : cases) {
@@ -255,8 +257,8 @@ TEST_P(CalculaContaTest, CoverAndConsumptionItemsOnlyAddTheirDiscounts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comanda);
     Variant result = bill({.lista = c.comanda});
-    EXPECT_NEAR(entry(result, 2), c.itens, 1e-9);
-    EXPECT_NEAR(entry(result, 3), c.itens, 1e-9);
+    EXPECT_NEAR(entry(result, 2), 9, 1e-9);
+    EXPECT_NEAR(entry(result, 3), 9, 1e-9);
     EXPECT_NEAR(entry(result, 8), 5, 1e-9);
     EXPECT_NEAR(entry(result, 13), 3, 1e-9);
     EXPECT_EQ(entry(result, 4), c.preco);

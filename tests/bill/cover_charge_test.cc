@@ -159,16 +159,18 @@ TEST_P(CoverChargeTest, AReservedTableBySeatGetsOneUnitOnEachSeatOnce) {
         found.push_back(row.lugar + ":" + Variant(row.quantidade).toText());
     return found;
   };
+  // The bill charges the units it shows, each cut to two decimals.
   Variant first = cover("0040");
-  EXPECT_DOUBLE_EQ(entry(first, 5), 2 * 12.345);
+  EXPECT_NEAR(entry(first, 5), 2 * 12.34, 1e-9);
   EXPECT_EQ(seats(), (std::vector<std::string>{"01:1", "03:1"}));
   Variant second = cover("0040");
   EXPECT_EQ(seats(), (std::vector<std::string>{"01:1", "03:1"}));
-  EXPECT_NEAR(entry(second, 5), 2 * 12.34, 1e-9);  // the items' amount matched
+  EXPECT_NEAR(entry(second, 5), 2 * 12.34, 1e-9);
   // A third person: a unit on the free seat 02 is added, 03 and 01 stay.
   persons(3);
-  cover("0040");
+  Variant third = cover("0040");
   EXPECT_EQ(seats(), (std::vector<std::string>{"01:1", "02:1", "03:1"}));
+  EXPECT_NEAR(entry(third, 5), 3 * 12.34, 1e-9);
 }
 
 TEST_P(CoverChargeTest, ABillWithoutCoverRemovesEveryCoverItem) {
@@ -191,12 +193,12 @@ TEST_P(CoverChargeTest, ABillWithoutCoverRemovesEveryCoverItem) {
   EXPECT_EQ(entry(switched, 5), 0);
   EXPECT_TRUE(linhas().empty());
 
-  // With no cover item among the bill's items, nothing is removed: an
-  // excluded cover item stays in the database.
+  // A cover item the bill does not show (excluded, or on a seat it does not
+  // bill) goes too: the comanda keeps no cover the bill does not charge.
   coverItem(4, "000004");
   Variant excluded = cover("0012", false, "000004");
   EXPECT_EQ(entry(excluded, 5), 0);
-  EXPECT_EQ(linhas().size(), 1u);
+  EXPECT_TRUE(linhas().empty());
 }
 
 TEST_P(CoverChargeTest, AStoreWithoutCoverOnlyRecountsAnExistingItem) {
@@ -224,8 +226,8 @@ TEST_P(CoverChargeTest, AFailedTaxCheckWritesNothingOfTheInsertion) {
   store().tax({.imposto = "T2", .tipo = "T"});
   store().taxRate({.produto = "COUV", .imposto = "T1", .aliquota = 18});
   store().taxRate({.produto = "COUV", .imposto = "T2", .aliquota = 18});
-  // A reserved table with one cover unit and three persons: re-counted to
-  // three first, then the per-seat insertion is refused.
+  // A reserved table with one cover unit and three persons: the per-seat
+  // insertion of the two missing units is refused.
   persons(3);
   store().comanda({.venda = "V1", .comanda = "0040", .descricao = "RES 40"});
   store().item({.comanda = "0040",
@@ -244,24 +246,32 @@ TEST_P(CoverChargeTest, AFailedTaxCheckWritesNothingOfTheInsertion) {
             "um imposto parametrizado.");
   std::vector<Linha> rows = linhas();
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].quantidade, 3);  // the re-count before the check stays
+  EXPECT_EQ(rows[0].quantidade, 1);  // a seat's unit
 }
 
-TEST_P(CoverChargeTest, TheRecountGivesOneUnitPerPairOfCoverItemAndListedComanda) {
+TEST_P(CoverChargeTest, TheRecountReachesOnlyTheCoverItemsOfTheListedComandas) {
   store().comanda({.venda = "V1", .comanda = "0013"});
   coverItem(4, "000002");
-  auto recount = [&](const wchar_t* lista, const wchar_t* venda, double quantidade) {
-    EXPECT_EQ(textOf(module().setCalculaCouvert(L"0001", venda, lista, L"COUV", quantidade)),
+  auto recount = [&](const wchar_t* lista, double quantidade) {
+    EXPECT_EQ(textOf(module().setCalculaCouvert(L"0001", L"V1", lista, L"COUV", quantidade)),
               "<empty>");
-    return linhas().at(0).quantidade;
+    std::vector<std::string> found;
+    for (const Linha& row : linhas())
+      found.push_back(row.comanda + ":" + Variant(row.quantidade).toText());
+    return found;
   };
-  // One pair: the persons.
-  EXPECT_EQ(recount(L"0012", L"V1", 6), 6);
-  // Two listed comandas of the one sale make two pairs: one unit, not the persons.
-  EXPECT_EQ(recount(L"0012_0013", L"V1", 6), 1);
-  // No pair: the given sale is updated, here one without a cover item.
-  EXPECT_EQ(recount(L"0099", L"V9", 6), 1);
-  EXPECT_EQ(recount(L"0099", L"V1", 7), 7);
+  using Found = std::vector<std::string>;
+  // One cover item among the listed comandas: the persons, wherever the
+  // list names other comandas of its sale.
+  EXPECT_EQ(recount(L"0012", 6), (Found{"0012:6"}));
+  EXPECT_EQ(recount(L"0012_0013", 5), (Found{"0012:5"}));
+  // A comanda of the sale that is not listed keeps its cover.
+  EXPECT_EQ(recount(L"0013", 7), (Found{"0012:5"}));
+  EXPECT_EQ(recount(L"0099", 7), (Found{"0012:5"}));
+  // Two cover items: one unit each.
+  store().item(
+      {.comanda = "0013", .numero = "000001", .produto = "COUV", .quantidade = 3, .preco = 8});
+  EXPECT_EQ(recount(L"0012_0013", 6), (Found{"0012:1", "0013:1"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, CoverChargeTest,

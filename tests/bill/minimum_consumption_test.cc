@@ -220,12 +220,14 @@ TEST_P(MinimumConsumptionTest, AnItemAboveTheMinimumIsReplacedAndARESTableBySeat
   EXPECT_DOUBLE_EQ(entry(consumption("0030"), 0), 90);
 }
 
-TEST_P(MinimumConsumptionTest, TheFirstItemNumberTakesTheWholeDifference) {
+TEST_P(MinimumConsumptionTest, TheFirstItemNumberTakesTheWholeDifferenceAndABillKeepsOneRow) {
   consumed(70);
   consumptionItem(10);
   consumptionItem(15);
-  Variant result = consumption();
-  EXPECT_DOUBLE_EQ(entry(result, 0), 30);
+  // The re-price on its own: the first item number takes the difference.
+  EXPECT_EQ(
+      textOf(module().setAlteraVrConsuma(L"0001", L"V1", L"0012", L"CONF", 1, L"01", 30, L"C1")),
+      "");
   std::vector<Linha> rows = linhas();
   ASSERT_EQ(rows.size(), 2u);
   std::vector<double> prices = {rows[0].preco, rows[1].preco};
@@ -233,6 +235,12 @@ TEST_P(MinimumConsumptionTest, TheFirstItemNumberTakesTheWholeDifference) {
   // Either row may be the first the database returns; the other keeps its price.
   EXPECT_TRUE((prices == std::vector<double>{10, 20}) || (prices == std::vector<double>{15, 15}))
       << prices[0] << " " << prices[1];
+  // A bill keeps one consumption row: a second one would be a second charge.
+  Variant result = consumption();
+  EXPECT_DOUBLE_EQ(entry(result, 0), 30);
+  rows = linhas();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].preco, 30);
 }
 
 TEST_P(MinimumConsumptionTest, AFailedTaxCheckEndsTheBillBeforeAnythingIsAdded) {
@@ -253,43 +261,39 @@ TEST_P(MinimumConsumptionTest, AFailedTaxCheckEndsTheBillBeforeAnythingIsAdded) 
   EXPECT_TRUE(linhas().empty());
 }
 
-TEST_P(MinimumConsumptionTest, AnItemOnAnotherComandaOfTheListIsNotLost) {
-  // The bill holds a consumption item, but on the list's second comanda:
-  // the first comanda, where the charge is kept, has no row to re-price.
+TEST_P(MinimumConsumptionTest, AnItemOnAnotherComandaOfTheListIsTheOneRepriced) {
+  // The bill holds a consumption item on the list's second comanda, where
+  // an earlier bill put it: that row carries the charge, no second one is
+  // added on the first comanda.
   store().comanda({.venda = "V1", .comanda = "0013"});
   consumed(163.40);
   consumptionItem(10, "0013");
-  Variant result = bill({.lista = "0012_0013", .tipo = "1", .consumacao = true});
-  // Kind "1": one person plus the grouped comandas' head count (none here).
-  const double minimo = entry(result, 11) * 25;
-  ASSERT_GT(minimo, 0);
-  ASSERT_LT(minimo, 163.40);
-  EXPECT_EQ(entry(result, 0), 0);  // nothing to charge: the base comanda's rows go
-
-  // Now a minimum the items do not reach.
   Srv_Xol41260::TParametrosLoja parameters = loja();
   parameters.PRECOCONSUMAFEMI = 200;
   useStore(parameters);
-  const double pessoas = entry(result, 11);
   Variant short_ = bill({.lista = "0012_0013", .tipo = "1", .consumacao = true});
-  const double charge = pessoas * 200 - 163.40;
+  const double charge = entry(short_, 11) * 200 - 163.40;
   EXPECT_DOUBLE_EQ(entry(short_, 0), charge);
   std::vector<Linha> rows = linhas();
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].comanda, "0012");
-  EXPECT_DOUBLE_EQ(rows[0].preco, charge);  // added where later bills look for it
-  EXPECT_EQ(rows[1].comanda, "0013");
-  EXPECT_EQ(rows[1].preco, 10);  // another comanda's row is not touched
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].comanda, "0013");
+  EXPECT_DOUBLE_EQ(rows[0].preco, charge);
+
+  // A minimum the items reach: the row goes, whichever comanda holds it.
+  useStore(loja());
+  Variant reached = bill({.lista = "0012_0013", .tipo = "1", .consumacao = true});
+  EXPECT_EQ(entry(reached, 0), 0);
+  EXPECT_TRUE(linhas().empty());
   EXPECT_TRUE(reports_.empty());
 }
 
-TEST_P(MinimumConsumptionTest, RowsOnJoinedTablesDecideTheTotalAndTheItemNumber) {
+TEST_P(MinimumConsumptionTest, OnlyTheComandasOwnRowsDecideTheRePrice) {
   store().branch();
   store().sale({.venda = "V2", .mesa = "11"});
   store().comanda({.venda = "V2", .comanda = "0020"});
   store().junction("01", "J1", {"10", "11"});
-  // A row whose comanda is the joined sale's number, and the comanda's own
-  // row under the same item number.
+  // A row on the joined table whose comanda is its sale's number: the
+  // re-price cannot reach it, so it does not decide.
   store().item({.venda = "V2", .comanda = "V2", .numero = "000003", .produto = "CONF", .preco = 7});
   store().item({.comanda = "0012", .numero = "000003", .produto = "CONF", .preco = 10});
   store().item({.comanda = "0012", .numero = "000004", .produto = "CONF", .preco = 4});
@@ -299,20 +303,10 @@ TEST_P(MinimumConsumptionTest, RowsOnJoinedTablesDecideTheTotalAndTheItemNumber)
   std::vector<Linha> rows = linhas();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].comanda, "0012");
-  EXPECT_EQ(rows[0].preco, 30);  // 30 - 7 + 7: only the joined row counted
+  EXPECT_EQ(rows[0].preco, 26);  // 30 - (10 + 4) + 10
   EXPECT_EQ(rows[1].preco, 4);
   EXPECT_EQ(rows[2].comanda, "V2");
   EXPECT_EQ(rows[2].preco, 7);
-
-  // Without the junction the comanda's own rows decide: 30 - 34 + 30.
-  conta::db::Command drop(*connection_, "drop");
-  drop.setSql("DELETE FROM MESAJUNCAO");
-  drop.execute();
-  EXPECT_EQ(
-      textOf(module().setAlteraVrConsuma(L"0001", L"V1", L"0012", L"CONF", 1, L"01", 30, L"C1")),
-      "");
-  rows = linhas();
-  EXPECT_EQ(rows[0].preco + rows[1].preco, 30);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, MinimumConsumptionTest,

@@ -568,7 +568,9 @@ TEST(DialectsTest, TheMsSqlTextSaysWhatTheOracleTextSays) {
     }
     Tokens oracle = tokenize(s->texts.oracle);
     Tokens mssql = tokenize(s->texts.mssql);
-    EXPECT_FALSE(hasOrderBy(oracle)) << "the Oracle texts give no order";
+    // The charge items come in a fixed order on every database: which one
+    // carries a bill's charge must not depend on it.
+    EXPECT_EQ(hasOrderBy(oracle), s->component == "adqCouvert") << "the Oracle texts give no order";
     if (s->component == "adqItProdVend") {
       // The one difference beyond the dialect: MS SQL Server orders the items.
       const std::string order = "ORDER BY IT.CDFILIAL , CDARVPROD";

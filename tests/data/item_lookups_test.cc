@@ -83,9 +83,9 @@ TEST_P(ItemLookupsTest, TheItemPacketKeepsItsFieldsWithAndWithoutRows) {
   EXPECT_EQ(items(L"9999").size(), 0u);
 }
 
-TEST_P(ItemLookupsTest, ItemsOfListedComandasOfAnySaleAndComandaStatus) {
+TEST_P(ItemLookupsTest, ItemsOfListedComandasOfOpenSalesWhateverTheComandaStatus) {
   store().sale({.venda = "V0", .fechada = storeDay(19)});
-  store().comanda({.venda = "V0", .comanda = "0012"});  // a closed sale: still read
+  store().comanda({.venda = "V0", .comanda = "0012"});  // yesterday's card: not today's bill
   store().comanda({.venda = "V1", .comanda = "12", .status = "4"});
   store().comanda({.venda = "V1", .comanda = "001"});
   store().comanda({.venda = "V1", .comanda = "0013"});
@@ -98,8 +98,7 @@ TEST_P(ItemLookupsTest, ItemsOfListedComandasOfAnySaleAndComandaStatus) {
   store().comanda({.filial = "0002", .venda = "V1", .comanda = "0012"});
   store().item({.filial = "0002", .venda = "V1", .comanda = "0012"});
 
-  EXPECT_EQ(keys(items(L"0012")),
-            (Strings{"V0/0012/000001", "V1/001/000001", "V1/0012/000001", "V1/12/000001"}));
+  EXPECT_EQ(keys(items(L"0012")), (Strings{"V1/001/000001", "V1/0012/000001", "V1/12/000001"}));
   EXPECT_EQ(keys(items(L"0013")), (Strings{"V1/001/000001", "V1/0013/000001"}));
   EXPECT_EQ(keys(items(L"0012", L"T", L"", L"0002")), (Strings{"V1/0012/000001"}));
 }
@@ -388,8 +387,9 @@ TEST_P(ItemLookupsTest, RemovingAProductTakesItOffEveryListedComanda) {
   store().item({.comanda = "0099", .produto = "P1"});
   store().item({.filial = "0002", .comanda = "0012", .produto = "P1"});
 
-  const Strings left = {"0001/V1/0012/000003/P2/1", "0001/V1/0099/000001/P1/1",
-                        "0002/V1/0012/000001/P1/1"};
+  // The closed sale's item under the same comanda number stays.
+  const Strings left = {"0001/V0/0012/000001/P1/1", "0001/V1/0012/000003/P2/1",
+                        "0001/V1/0099/000001/P1/1", "0002/V1/0012/000001/P1/1"};
   expectEmpty(module().SetRetiraItem(L"0001", L"00120013", L"P1"));
   EXPECT_EQ(stored(), left);
   // Nothing is left to remove: no error either.
@@ -411,7 +411,8 @@ TEST_P(ItemLookupsTest, NegativeQuantitiesOfTheListedComandasTurnPositive) {
   store().item({.comanda = "0013", .quantidade = -4});
   store().item({.filial = "0002", .comanda = "0012", .quantidade = -5});
 
-  const Strings adjusted = {"0001/V0/0012/000001/P1/1",   "0001/V1/0012/000001/P1/3",
+  // The closed sale's item under the same comanda number stays as it is.
+  const Strings adjusted = {"0001/V0/0012/000001/P1/-1",  "0001/V1/0012/000001/P1/3",
                             "0001/V1/0012/000002/P1/0",   "0001/V1/0012/000003/P1/2",
                             "0001/V1/0012/000004/P1/2.5", "0001/V1/0013/000001/P1/-4",
                             "0002/V1/0012/000001/P1/-5"};

@@ -86,18 +86,19 @@ class BillTextCliTest : public ::testing::Test {
 TEST_F(BillTextCliTest, DemoBillShowsEachChargeWithItsRule) {
   CliRun demo = run("demo " + store_.string());
   ASSERT_EQ(demo.status, 0) << demo.out << demo.err;
-  // 10% of the items that bear the charge; 8 persons at 80,00 less the
-  // 189,58 the items came to; 8 covers at 12,50.
+  // 10% of the items that bear the charge; 5 persons (3 at table 10, whose
+  // sale holds two of the comandas, and 2 at table 11) at 80,00 less the
+  // 189,58 the items came to; 5 covers at 12,50.
   const std::string expected =
-      "Pessoas                                                     8\n"
+      "Pessoas                                                     5\n"
       "Itens                                                  189,58\n"
       "  descontos nos itens (manuais 3,25)                     3,25\n"
       "Taxa de serviço 10% sobre 189,58                        18,95\n"
-      "Consumação mínima 8 × 80,00 = 640,00                   450,42\n"
+      "Consumação mínima 5 × 80,00 = 400,00                   210,42\n"
       "  consumido 189,58; cobrada a diferença\n"
-      "Couvert 8 × 12,50 por pessoa                           100,00\n"
+      "Couvert 5 × 12,50 por pessoa                            62,50\n"
       "Acréscimo das comandas (fora do total)                   5,00\n"
-      "Total                                                  758,95\n";
+      "Total                                                  481,45\n";
   EXPECT_NE(demo.out.find(expected), std::string::npos) << demo.out;
   // The same bill again from conta calcula.
   EXPECT_EQ(charges(kTodas), expected);
@@ -112,11 +113,11 @@ TEST_F(BillTextCliTest, ChargesNotBilledSayWhy) {
                       "  não cobrada (seria 18,95): não pedida nesta conta\n"),
             std::string::npos)
       << none;
-  EXPECT_NE(none.find("Consumação mínima 8 × 80,00 = 640,00                     0,00\n"
+  EXPECT_NE(none.find("Consumação mínima 5 × 80,00 = 400,00                     0,00\n"
                       "  não cobrada: não pedida nesta conta\n"),
             std::string::npos)
       << none;
-  EXPECT_NE(none.find("Couvert 8 × 12,50 por pessoa                             0,00\n"
+  EXPECT_NE(none.find("Couvert 5 × 12,50 por pessoa                             0,00\n"
                       "  não cobrado: não pedido nesta conta\n"),
             std::string::npos)
       << none;
@@ -129,7 +130,7 @@ TEST_F(BillTextCliTest, ChargesNotBilledSayWhy) {
   const std::string off = charges(kTodas);
   EXPECT_NE(off.find("  não cobrada (seria 18,95): desligada na comanda\n"), std::string::npos)
       << off;
-  EXPECT_NE(off.find("Consumação mínima 8 × 80,00 = 640,00                     0,00\n"
+  EXPECT_NE(off.find("Consumação mínima 5 × 80,00 = 400,00                     0,00\n"
                      "  não cobrada: desligada na comanda\n"),
             std::string::npos)
       << off;
@@ -140,7 +141,7 @@ TEST_F(BillTextCliTest, ChargesNotBilledSayWhy) {
   setParameter("PRECOCONSUMAFEMI", Variant(20.0));
   setParameter("PRECOCONSUMAMASC", Variant(20.0));
   const std::string reached = charges(kTodas);
-  EXPECT_NE(reached.find("Consumação mínima 8 × 20,00 = 160,00                     0,00\n"
+  EXPECT_NE(reached.find("Consumação mínima 5 × 20,00 = 100,00                     0,00\n"
                          "  consumido 189,58: mínimo atingido\n"),
             std::string::npos)
       << reached;
@@ -204,12 +205,12 @@ TEST_F(BillTextCliTest, ReservedTableSparesTheMinimumAndTakesTheCoverBySeat) {
   sql("UPDATE COMANDAVEN SET DSCOMANDA = 'RES 10' WHERE NRCOMANDA = '0012'");
   charges("");  // the demo bill's cover item goes: the next bill adds one per seat
   const std::string text = charges(kTodas);
-  EXPECT_NE(text.find("Consumação mínima 8 × 80,00 = 640,00                     0,00\n"
+  EXPECT_NE(text.find("Consumação mínima 5 × 80,00 = 400,00                     0,00\n"
                       "  não cobrada: comanda de reserva (RES)\n"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("Couvert 8 × 12,50 por pessoa                           100,00\n"
-                      "  um por lugar da mesa reservada: 01, 02, 03, 04, 05, 06, 07, 08\n"),
+  EXPECT_NE(text.find("Couvert 5 × 12,50 por lugar                             62,50\n"
+                      "  um por lugar da mesa reservada: 01, 02, 03, 04, 05\n"),
             std::string::npos)
       << text;
 }
@@ -220,7 +221,7 @@ TEST_F(BillTextCliTest, DemoBillsItsOwnDatabaseWhateverTheEnvironmentSays) {
   CliRun demo = run("demo " + store_.string(),
                     "CONTA_CONNECTION=sqlite:" + (scratch_ / "nowhere" / "x.db").string());
   ASSERT_EQ(demo.status, 0) << demo.out << demo.err;
-  EXPECT_NE(demo.out.find("Total                                                  758,95"),
+  EXPECT_NE(demo.out.find("Total                                                  481,45"),
             std::string::npos)
       << demo.out;
   // Its command line to bill again names the demo's database.
@@ -251,8 +252,8 @@ TEST_F(BillTextCliTest, JsonShapeOfTheDemoBillIsPinned) {
 
   const auto& entries = json.at("entries");
   ASSERT_EQ(entries.size(), 14u);
-  const double values[14] = {450.42, 758.95, 189.58, 189.58, 80, 100,   18.95,
-                             5,      3.25,   0,      0,      8,  18.95, 3.25};
+  const double values[14] = {210.42, 481.45, 189.58, 189.58, 80, 62.5,  18.95,
+                             5,      3.25,   0,      0,      5,  18.95, 3.25};
   for (std::size_t i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 11, 12, 13}) {
     ASSERT_TRUE(entries[i].is_number()) << i;
     EXPECT_NEAR(entries[i].get<double>(), values[i], 1e-9) << i;
@@ -270,11 +271,12 @@ TEST_F(BillTextCliTest, JsonShapeOfTheDemoBillIsPinned) {
   EXPECT_EQ(entries[9].at("rows")[0][1], "0012");
   EXPECT_TRUE(entries[9].at("rows")[0][10].is_number()) << "NRPESMESAVEN";
 
-  // Numbers are the doubles the bill computed, not rounded to cents: the
-  // minimum consumption is 640 - 189.58, and the total carries it.
-  EXPECT_NE(bill.out.find("\"VrConsumacao\": 450.41999999999996,"), std::string::npos);
-  EXPECT_NE(bill.out.find("\"VrTotalConta\": 758.9499999999999,"), std::string::npos);
-  EXPECT_NE(bill.out.find("\"QtdePessoas\": 8.0,"), std::string::npos);
+  // Numbers are the doubles the bill computed, in the shortest form that
+  // reads back the same: the minimum consumption is 400 - 189.58, and the
+  // total carries it.
+  EXPECT_NE(bill.out.find("\"VrConsumacao\": 210.42,"), std::string::npos);
+  EXPECT_NE(bill.out.find("\"VrTotalConta\": 481.45,"), std::string::npos);
+  EXPECT_NE(bill.out.find("\"QtdePessoas\": 5.0,"), std::string::npos);
 }
 
 }  // namespace

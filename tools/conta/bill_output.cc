@@ -266,16 +266,26 @@ Cobranca couvert(const ContextoConta& conta) {
   auto regra = [&](double preco) {
     cover.rotulo = "Couvert " + count(pessoas) + " × " + money(preco) + " por pessoa";
   };
+  // At a reserved table of a store that bills by seat, the bill charges the
+  // units on the seats it shows.
+  const bool porLugar = loja && conta.reserva() && loja->IDLUGARMESA == "S";
 
   if (cover.valor != 0) {
-    // The rule is shown only when persons times the price is the charge.
+    // The rule is shown only when it gives back the charge.
+    double unidades = 0;
+    for (const PacketRow* item : itens)
+      unidades += number(conta.itens, *item, "QTPRODCOMVEN");
     for (double preco : precos) {
-      if (std::fabs(pessoas * preco - cover.valor) < 0.005) {
+      if (porLugar && std::fabs(unidades * preco - cover.valor) < 0.005) {
+        cover.rotulo = "Couvert " + count(unidades) + " × " + money(preco) + " por lugar";
+        break;
+      }
+      if (!porLugar && std::fabs(pessoas * preco - cover.valor) < 0.005) {
         regra(preco);
         break;
       }
     }
-    if (loja && conta.reserva() && loja->IDLUGARMESA == "S" && !lugares.empty()) {
+    if (porLugar && !lugares.empty()) {
       std::string lista;
       for (const std::string& lugar : lugares)
         lista += (lista.empty() ? "" : ", ") + lugar;

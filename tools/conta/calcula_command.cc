@@ -89,14 +89,15 @@ void addCalculaCommand(CLI::App& app) {
   command
       ->add_option("--lista-comandas", options->lista_comandas,
                    "The comandas to bill: a comanda is billed when its number occurs\n"
-                   "anywhere in the text, e.g. 0012 or 0012_0013_0021. The number before\n"
-                   "the first _ receives the charge items the bill adds")
+                   "anywhere in the text, e.g. 0012 or 0012_0013_0021. The comanda whose\n"
+                   "number comes first receives the charge items the bill adds")
       ->required();
   command
       ->add_option("--tipo-conta", options->tipo_conta,
                    "How the persons are counted: 1 one, plus one per comanda grouped\n"
-                   "under the first comanda; 2 the persons of each comanda's sale,\n"
-                   "summed (and the comandas' surcharges shown); anything else: none")
+                   "under the first comanda; 2 the persons at the table of each sale\n"
+                   "billed, once a sale (and the comandas' surcharges shown); anything\n"
+                   "else: none")
       ->required();
   command->add_flag("--cobra-consumacao", options->cobra_consumacao,
                     "Charge the minimum consumption: persons x the store's price per\n"

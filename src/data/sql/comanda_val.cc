@@ -3,8 +3,9 @@
 // Two selections of the same columns, joined without duplicates: the
 // listed comandas of open sales (status not "4") of the branch, and every
 // such comanda of the open sales whose table shares a junction with the
-// table of a listed comanda. A table is its store followed by its number,
-// joined without separator; a junction is its store followed by its number.
+// table of a listed comanda. A table is its store and its number, and a
+// junction its store and its number, each compared as two values: joined
+// into one text, store 1 with table 23 would be store 12 with table 3.
 // The list test is a substring test: a comanda matches when its number
 // occurs anywhere in the list. On PostgreSQL and SQLite an empty code never
 // matches (Oracle reads the empty text as null, MS SQL Server finds it
@@ -51,26 +52,26 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
    AND (VE.CDCLIENTE = CL.CDCLIENTE(+))
    AND (VE.DTHRFECHMESA IS NULL)
    AND (CO.IDSTCOMANDA <> '4')
-   AND (VE.CDLOJA || VE.NRMESA IN
-        (SELECT MJ.CDLOJA || MJ.NRMESA
-           FROM JUNCAOMESA JM, MESAJUNCAO MJ
-          WHERE (JM.CDFILIAL = :P_CDFILIAL)
-            AND (MJ.CDFILIAL = JM.CDFILIAL)
-            AND (MJ.CDLOJA = JM.CDLOJA)
-            AND (MJ.NRJUNMESA = JM.NRJUNMESA)
-            AND (MJ.CDLOJA || MJ.NRJUNMESA IN
-                 (SELECT MT.CDLOJA || MT.NRJUNMESA
-                    FROM MESAJUNCAO MT
-                   WHERE (MT.CDFILIAL = :P_CDFILIAL)
-                     AND (MT.CDLOJA || MT.NRMESA IN
-                          (SELECT CT.CDLOJA || VT.NRMESA
-                             FROM COMANDAVEN CT, VENDAREST VT
-                            WHERE (CT.CDFILIAL = :P_CDFILIAL)
-                              AND (CT.CDFILIAL = VT.CDFILIAL)
-                              AND (CT.NRVENDAREST = VT.NRVENDAREST)
-                              AND (VT.DTHRFECHMESA IS NULL)
-                              AND (CT.IDSTCOMANDA <> '4')
-                              AND (INSTR(:P_LCOMANDA, CT.NRCOMANDA) > 0))))))))sql",
+   AND EXISTS
+       (SELECT 1
+          FROM JUNCAOMESA JM, MESAJUNCAO MJ, MESAJUNCAO MT, COMANDAVEN CT, VENDAREST VT
+         WHERE (JM.CDFILIAL = :P_CDFILIAL)
+           AND (MJ.CDFILIAL = JM.CDFILIAL)
+           AND (MJ.CDLOJA = JM.CDLOJA)
+           AND (MJ.NRJUNMESA = JM.NRJUNMESA)
+           AND (MJ.CDLOJA = VE.CDLOJA)
+           AND (MJ.NRMESA = VE.NRMESA)
+           AND (MT.CDFILIAL = :P_CDFILIAL)
+           AND (MT.CDLOJA = MJ.CDLOJA)
+           AND (MT.NRJUNMESA = MJ.NRJUNMESA)
+           AND (CT.CDFILIAL = :P_CDFILIAL)
+           AND (CT.CDFILIAL = VT.CDFILIAL)
+           AND (CT.NRVENDAREST = VT.NRVENDAREST)
+           AND (VT.DTHRFECHMESA IS NULL)
+           AND (CT.IDSTCOMANDA <> '4')
+           AND (CT.CDLOJA = MT.CDLOJA)
+           AND (VT.NRMESA = MT.NRMESA)
+           AND (INSTR(:P_LCOMANDA, CT.NRCOMANDA) > 0)))sql",
           // MS SQL Server
           R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
        CO.IDUTILCONSUMA, CO.IDUTILCOUVERT
@@ -96,26 +97,26 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
    AND (CO.NRVENDAREST = VE.NRVENDAREST)
    AND (VE.DTHRFECHMESA IS NULL)
    AND (CO.IDSTCOMANDA <> '4')
-   AND (VE.CDLOJA + VE.NRMESA IN
-        (SELECT MJ.CDLOJA + MJ.NRMESA
-           FROM JUNCAOMESA JM, MESAJUNCAO MJ
-          WHERE (JM.CDFILIAL = :P_CDFILIAL)
-            AND (MJ.CDFILIAL = JM.CDFILIAL)
-            AND (MJ.CDLOJA = JM.CDLOJA)
-            AND (MJ.NRJUNMESA = JM.NRJUNMESA)
-            AND (MJ.CDLOJA + MJ.NRJUNMESA IN
-                 (SELECT MT.CDLOJA + MT.NRJUNMESA
-                    FROM MESAJUNCAO MT
-                   WHERE (MT.CDFILIAL = :P_CDFILIAL)
-                     AND (MT.CDLOJA + MT.NRMESA IN
-                          (SELECT CT.CDLOJA + VT.NRMESA
-                             FROM COMANDAVEN CT, VENDAREST VT
-                            WHERE (CT.CDFILIAL = :P_CDFILIAL)
-                              AND (CT.CDFILIAL = VT.CDFILIAL)
-                              AND (CT.NRVENDAREST = VT.NRVENDAREST)
-                              AND (VT.DTHRFECHMESA IS NULL)
-                              AND (CT.IDSTCOMANDA <> '4')
-                              AND (CHARINDEX(CT.NRCOMANDA, :P_LCOMANDA) > 0))))))))sql",
+   AND EXISTS
+       (SELECT 1
+          FROM JUNCAOMESA JM, MESAJUNCAO MJ, MESAJUNCAO MT, COMANDAVEN CT, VENDAREST VT
+         WHERE (JM.CDFILIAL = :P_CDFILIAL)
+           AND (MJ.CDFILIAL = JM.CDFILIAL)
+           AND (MJ.CDLOJA = JM.CDLOJA)
+           AND (MJ.NRJUNMESA = JM.NRJUNMESA)
+           AND (MJ.CDLOJA = VE.CDLOJA)
+           AND (MJ.NRMESA = VE.NRMESA)
+           AND (MT.CDFILIAL = :P_CDFILIAL)
+           AND (MT.CDLOJA = MJ.CDLOJA)
+           AND (MT.NRJUNMESA = MJ.NRJUNMESA)
+           AND (CT.CDFILIAL = :P_CDFILIAL)
+           AND (CT.CDFILIAL = VT.CDFILIAL)
+           AND (CT.NRVENDAREST = VT.NRVENDAREST)
+           AND (VT.DTHRFECHMESA IS NULL)
+           AND (CT.IDSTCOMANDA <> '4')
+           AND (CT.CDLOJA = MT.CDLOJA)
+           AND (VT.NRMESA = MT.NRMESA)
+           AND (CHARINDEX(CT.NRCOMANDA, :P_LCOMANDA) > 0)))sql",
           // PostgreSQL
           R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
        CO.IDUTILCONSUMA, CO.IDUTILCOUVERT
@@ -139,25 +140,26 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
  WHERE (VE.CDFILIAL = :P_CDFILIAL)
    AND (VE.DTHRFECHMESA IS NULL)
    AND (CO.IDSTCOMANDA <> '4')
-   AND (VE.CDLOJA || VE.NRMESA IN
-        (SELECT MJ.CDLOJA || MJ.NRMESA
-           FROM JUNCAOMESA JM
-           JOIN MESAJUNCAO MJ ON (MJ.CDFILIAL = JM.CDFILIAL) AND (MJ.CDLOJA = JM.CDLOJA)
-                             AND (MJ.NRJUNMESA = JM.NRJUNMESA)
-          WHERE (JM.CDFILIAL = :P_CDFILIAL)
-            AND (MJ.CDLOJA || MJ.NRJUNMESA IN
-                 (SELECT MT.CDLOJA || MT.NRJUNMESA
-                    FROM MESAJUNCAO MT
-                   WHERE (MT.CDFILIAL = :P_CDFILIAL)
-                     AND (MT.CDLOJA || MT.NRMESA IN
-                          (SELECT CT.CDLOJA || VT.NRMESA
-                             FROM COMANDAVEN CT
-                             JOIN VENDAREST VT ON (CT.CDFILIAL = VT.CDFILIAL)
-                                              AND (CT.NRVENDAREST = VT.NRVENDAREST)
-                            WHERE (CT.CDFILIAL = :P_CDFILIAL)
-                              AND (VT.DTHRFECHMESA IS NULL)
-                              AND (CT.IDSTCOMANDA <> '4')
-                              AND (strpos(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0)))))))
+   AND EXISTS
+       (SELECT 1
+          FROM JUNCAOMESA JM, MESAJUNCAO MJ, MESAJUNCAO MT, COMANDAVEN CT, VENDAREST VT
+         WHERE (JM.CDFILIAL = :P_CDFILIAL)
+           AND (MJ.CDFILIAL = JM.CDFILIAL)
+           AND (MJ.CDLOJA = JM.CDLOJA)
+           AND (MJ.NRJUNMESA = JM.NRJUNMESA)
+           AND (MJ.CDLOJA = VE.CDLOJA)
+           AND (MJ.NRMESA = VE.NRMESA)
+           AND (MT.CDFILIAL = :P_CDFILIAL)
+           AND (MT.CDLOJA = MJ.CDLOJA)
+           AND (MT.NRJUNMESA = MJ.NRJUNMESA)
+           AND (CT.CDFILIAL = :P_CDFILIAL)
+           AND (CT.CDFILIAL = VT.CDFILIAL)
+           AND (CT.NRVENDAREST = VT.NRVENDAREST)
+           AND (VT.DTHRFECHMESA IS NULL)
+           AND (CT.IDSTCOMANDA <> '4')
+           AND (CT.CDLOJA = MT.CDLOJA)
+           AND (VT.NRMESA = MT.NRMESA)
+           AND (strpos(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0))
  ORDER BY 1, 2)sql",
           // SQLite
           R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
@@ -182,25 +184,26 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
  WHERE (VE.CDFILIAL = :P_CDFILIAL)
    AND (VE.DTHRFECHMESA IS NULL)
    AND (CO.IDSTCOMANDA <> '4')
-   AND (VE.CDLOJA || VE.NRMESA IN
-        (SELECT MJ.CDLOJA || MJ.NRMESA
-           FROM JUNCAOMESA JM
-           JOIN MESAJUNCAO MJ ON (MJ.CDFILIAL = JM.CDFILIAL) AND (MJ.CDLOJA = JM.CDLOJA)
-                             AND (MJ.NRJUNMESA = JM.NRJUNMESA)
-          WHERE (JM.CDFILIAL = :P_CDFILIAL)
-            AND (MJ.CDLOJA || MJ.NRJUNMESA IN
-                 (SELECT MT.CDLOJA || MT.NRJUNMESA
-                    FROM MESAJUNCAO MT
-                   WHERE (MT.CDFILIAL = :P_CDFILIAL)
-                     AND (MT.CDLOJA || MT.NRMESA IN
-                          (SELECT CT.CDLOJA || VT.NRMESA
-                             FROM COMANDAVEN CT
-                             JOIN VENDAREST VT ON (CT.CDFILIAL = VT.CDFILIAL)
-                                              AND (CT.NRVENDAREST = VT.NRVENDAREST)
-                            WHERE (CT.CDFILIAL = :P_CDFILIAL)
-                              AND (VT.DTHRFECHMESA IS NULL)
-                              AND (CT.IDSTCOMANDA <> '4')
-                              AND (instr(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0)))))))
+   AND EXISTS
+       (SELECT 1
+          FROM JUNCAOMESA JM, MESAJUNCAO MJ, MESAJUNCAO MT, COMANDAVEN CT, VENDAREST VT
+         WHERE (JM.CDFILIAL = :P_CDFILIAL)
+           AND (MJ.CDFILIAL = JM.CDFILIAL)
+           AND (MJ.CDLOJA = JM.CDLOJA)
+           AND (MJ.NRJUNMESA = JM.NRJUNMESA)
+           AND (MJ.CDLOJA = VE.CDLOJA)
+           AND (MJ.NRMESA = VE.NRMESA)
+           AND (MT.CDFILIAL = :P_CDFILIAL)
+           AND (MT.CDLOJA = MJ.CDLOJA)
+           AND (MT.NRJUNMESA = MJ.NRJUNMESA)
+           AND (CT.CDFILIAL = :P_CDFILIAL)
+           AND (CT.CDFILIAL = VT.CDFILIAL)
+           AND (CT.NRVENDAREST = VT.NRVENDAREST)
+           AND (VT.DTHRFECHMESA IS NULL)
+           AND (CT.IDSTCOMANDA <> '4')
+           AND (CT.CDLOJA = MT.CDLOJA)
+           AND (VT.NRMESA = MT.NRMESA)
+           AND (instr(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0))
  ORDER BY 1, 2)sql",
       },
       {},

@@ -21,7 +21,7 @@ const StatementDefinition& adqLugarOcupado();
 const StatementDefinition& adqProdConsumaCouvert();
 const StatementDefinition& adqVerifConsumaCouvert();
 const StatementDefinition& adqInsProd();
-const StatementDefinition& adqVendaRest();
+const StatementDefinition& acmRetiraItemCobranca();
 const StatementDefinition& adqConsumaComVen();
 const StatementDefinition& acmAlteraVrConsuma();
 const StatementDefinition& adqCouvert();
