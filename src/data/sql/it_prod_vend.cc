@@ -12,6 +12,8 @@
 //
 // Only items of open sales are billed: a comanda card is used again day after
 // day, and yesterday's closed sale under today's number is not today's bill.
+// SQLite keeps that test off the open-sales index (unary +): the comanda
+// index, probed with the list's numbers, reaches the items faster.
 // The comanda row an item belongs to is found by branch, sale and comanda:
 // a comanda number that an earlier sale of the branch also used must not
 // count the item twice. On MS SQL Server an optional join may only name the
@@ -261,7 +263,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
    AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
    AND (IT.IDSTPRCOMVEN NOT IN ('6', '7'))
    AND (IT.IDPRODREFIL = 'N')
-   AND (VR.DTHRFECHMESA IS NULL)
+   AND (+VR.DTHRFECHMESA IS NULL)
    AND ((instr(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
    AND ((instr(:P_LNRPRODCOMVEN, NULLIF(IT.NRPRODCOMVEN, '')) = 0) OR (:P_TNRPRODCOMVEN = 'T'))
    AND (IDPESAPROD = 'N')
@@ -296,7 +298,7 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
    AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
    AND (IT.IDSTPRCOMVEN NOT IN ('6', '7'))
    AND (IT.IDPRODREFIL = 'N')
-   AND (VR.DTHRFECHMESA IS NULL)
+   AND (+VR.DTHRFECHMESA IS NULL)
    AND ((instr(:P_NRLUGARMESA, NULLIF(IT.NRLUGARMESA, '')) > 0) OR (:P_TNRLUGARMESA = 'T'))
    AND ((instr(:P_LNRPRODCOMVEN, NULLIF(IT.NRPRODCOMVEN, '')) = 0) OR (:P_TNRPRODCOMVEN = 'T'))
    AND (IDPESAPROD = 'S')
