@@ -144,8 +144,19 @@ typedef struct conta_bill {
 
 /* On success fills *bill (free it with conta_bill_free); on failure leaves it
  * empty. CONTA_ABORTED: a bill rule refused (a charge product that cannot be
- * sold for tax reasons) and reported why; the message is that report. */
+ * sold for tax reasons) and reported why; the message is that report.
+ * A bill is one transaction of the store database: it first takes a lock
+ * every other bill of the branch waits for, from any process, at most 15 s
+ * (then it fails with CONTA_ERROR and a message that it waited for "outra
+ * conta" of the branch); a bill that fails leaves the store as before it. */
 CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bill, char** error);
+/* The same bill as a preview: computed whole, charge items and both packets
+ * as the bill would leave them, and then rolled back, so that the store is
+ * exactly as before. The entries are those conta_calcula would give at that
+ * moment (the inclusion times of charge items it would add aside). For a
+ * running total on a waiter's handheld. */
+CONTA_EXPORT int conta_calcula_previa(const conta_bill_request* request, conta_bill* bill,
+                                      char** error);
 CONTA_EXPORT void conta_bill_free(conta_bill* bill);
 
 /* A packet (binary, XML or JSON) as "json", "xml" or "binary" text. */

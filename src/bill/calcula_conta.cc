@@ -5,6 +5,7 @@
 #include <set>
 
 #include "bill/bill_result.h"
+#include "bill/bill_transaction.h"
 #include "bill/bill_values.h"
 #include "bill/cover_charge.h"
 #include "bill/minimum_consumption.h"
@@ -81,9 +82,9 @@ ComandaBase escolheComandaBase(conta::ClientDataSet& comandas, const std::string
   return base;
 }
 
-}  // namespace
-
-bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado) {
+// The bill, made for good or, as a preview, computed whole and then undone.
+bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado,
+                  bool previa) {
   std::lock_guard lock(moduleMutex());
   if (Parametros == nullptr || ParametrosHigh < 6) {
     throw conta::Error(
@@ -115,6 +116,10 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   dm.InicializaForm();
   const TParametrosLoja& loja = dm.ParametrosLoja;
   const std::string& filial = loja.CDFILIAL;
+
+  // The bill's transaction, and in it the lock of the branch's bills: every
+  // statement from here on, and all of the bill or none of it.
+  TransacaoConta transacao(dm, filial, previa);
 
   // 3. Negative quantities of the listed comandas turn positive.
   Mensagemxol::MensagemMetodo(dm.AjustaQtdeNeg(wide(filial), wide(v.ListaComandas)), true, 0,
@@ -270,9 +275,28 @@ bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.VrTotalConta = static_cast<double>(static_cast<long double>(v.VrTotalItens) + v.VrConsumacao +
                                        v.VrCouvert + v.VrTaxaServico);
 
+  // The bill's writes kept, or, for a preview, undone: the entries are those
+  // the bill computed all the same.
+  if (previa) {
+    transacao.desfaz();
+  } else {
+    transacao.confirma();
+  }
+
   // 22. The fourteen entries, in index order.
   writeResult(Resultado, v, dm.cdsComandas.data(), dm.cdsItemComandas.data());
   return true;
+}
+
+}  // namespace
+
+bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado) {
+  return calculaConta(Parametros, ParametrosHigh, Resultado, false);
+}
+
+bool CalculaContaPrevia(const conta::Variant* Parametros, int ParametrosHigh,
+                        conta::Variant& Resultado) {
+  return calculaConta(Parametros, ParametrosHigh, Resultado, true);
 }
 
 }  // namespace Srv_Xol41260

@@ -56,6 +56,7 @@ conta::Variant TdtmFuncoesRev::setIncluiConsumaCouvert(
   const std::string comanda = conta::text_encoding::firstCharacters(narrow(NRCOMANDA), 10);
   const std::string produto = narrow(CDPRODUTO);
   const std::string loja = narrow(CDLOJA);
+  const bool daConta = ContaEmTransacao;
   try {
     auto numeroValido = [&](std::string numero) {
       if (!numeroDeItem(numero)) {
@@ -71,8 +72,10 @@ conta::Variant TdtmFuncoesRev::setIncluiConsumaCouvert(
     // checked only where a single row is written.
     const std::string n0 = narrow(PrxItemComanda(CDFILIAL, NRCOMANDA, 1));
 
-    // 2. A transaction of its own, or the caller's.
-    StartTrans();
+    // 2. A transaction of its own, or the caller's. Inside a bill the
+    // bill's transaction holds the rows: a failure here fails the bill, which
+    // rolls everything back, and only the bill ends its transaction.
+    if (!daConta) StartTrans();
 
     // 3-4. The store and, when it controls production, the product's sector.
     adqLoja.close();
@@ -160,13 +163,13 @@ conta::Variant TdtmFuncoesRev::setIncluiConsumaCouvert(
     }
 
     // 8.
-    CommitTrans();
+    if (!daConta) CommitTrans();
     return conta::Variant("");
   } catch (...) {
     // Nothing of the call remains; the answer is the failure's text.
     std::exception_ptr failure = std::current_exception();
     try {
-      RollbackTrans();
+      if (!daConta) RollbackTrans();
     } catch (...) {
       // The failure that matters is the first one.
     }

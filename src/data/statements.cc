@@ -31,6 +31,7 @@ const std::vector<const StatementDefinition*>& allStatements() {
       &sql::adqCouvert(),
       &sql::acmCalculaCouvert(),
       &sql::acmAlteraNumIt(),
+      &sql::adqBloqueiaFilial(),
   };
   return statements;
 }
@@ -134,6 +135,9 @@ void TdtmFuncoesRev::defineStatements() {
   define(acmCalculaCouvert, engineTexts_, sql::acmCalculaCouvert());
   define(acmAlteraNumIt, engineTexts_, sql::acmAlteraNumIt());
   define(acmRetiraItemCobranca, engineTexts_, sql::acmRetiraItemCobranca());
+
+  // The lock every bill of the branch takes first.
+  define(assBloqueiaFilial, adqBloqueiaFilial, sql::adqBloqueiaFilial());
 }
 
 }  // namespace Srv_Xol41260

@@ -74,7 +74,9 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       adqVerifConsumaCouvert(adcFuncoesRev, "adqVerifConsumaCouvert"),
       assItProdVend(adqItProdVend),
       acmAjustaQtdeNeg(adcFuncoesRev, "acmAjustaQtdeNeg"),
-      assAjustaQtdeNeg(acmAjustaQtdeNeg) {
+      assAjustaQtdeNeg(acmAjustaQtdeNeg),
+      adqBloqueiaFilial(adcFuncoesRev, "adqBloqueiaFilial"),
+      assBloqueiaFilial(adqBloqueiaFilial) {
   msgPadrao = Messages::TMessages(mensagensPadrao());
   // dspItProdVend is declared before the query it packs.
   dspItProdVend.setDataSet(adqItProdVend);

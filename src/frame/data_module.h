@@ -106,6 +106,9 @@ class TdtmFuncoesRev : public conta::DataModule {
   Adosqlstorage::TADOSqlStorage assItProdVend;
   conta::db::Command acmAjustaQtdeNeg;
   Adosqlstorage::TADOSqlStorage assAjustaQtdeNeg;
+  // The lock of the branch's bills, taken first in every bill's transaction.
+  conta::db::Query adqBloqueiaFilial;
+  Adosqlstorage::TADOSqlStorage assBloqueiaFilial;
 
   // ---- event handlers ----
   void DataModuleCreate(TdtmFuncoesRev* Sender);
@@ -123,6 +126,14 @@ class TdtmFuncoesRev : public conta::DataModule {
   // The first three characters of the first comanda's DSCOMANDA, set by
   // every bill.
   std::string PrefixoComanda;
+  // True while a bill's transaction is open: the charge insertion then works
+  // in it and leaves its end to the bill.
+  bool ContaEmTransacao = false;
+  // False only to measure what the bill's transaction and lock cost: bills
+  // then run without either, every write committing on its own, and two
+  // processes billing one table can each add the same charge item. Never
+  // for a store in use.
+  bool BloqueiaContas = true;
 
   // ---- public operations ----
   // Loads the store parameters (PARAMETROSXOL.CDS) and the fiscal-rate table

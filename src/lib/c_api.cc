@@ -163,13 +163,19 @@ CONTA_EXPORT int conta_store_schema(const char* dialect, char** sql, char** erro
   return guard(error, [&] { *sql = copyText(conta::storeSchemaSql(dialect)); });
 }
 
-CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bill, char** error) {
+}  // extern "C"
+
+namespace {
+
+// conta_calcula and conta_calcula_previa: the bill for good, or its preview.
+int calcula(const char* name, const conta_bill_request* request, conta_bill* bill, char** error,
+            bool previa) {
   if (bill != nullptr) *bill = conta_bill{};
   if (request == nullptr || bill == nullptr || request->lista_comandas == nullptr ||
       request->tipo_conta == nullptr) {
-    setError(error,
-             "conta_calcula needs a request with a comanda list and a bill kind, and a "
-             "bill to fill");
+    setError(error, std::string(name) +
+                        " needs a request with a comanda list and a bill kind, and a bill to "
+                        "fill");
     return CONTA_INVALID_ARGUMENT;
   }
   conta_bill made{};
@@ -185,7 +191,11 @@ CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bi
         conta::Variant(request->itens_excluidos != nullptr ? request->itens_excluidos : ""),
     };
     conta::Variant result = conta::Variant::array(CONTA_ENTRY_COUNT);
-    Srv_Xol41260::CalculaConta(parameters, 6, result);
+    if (previa) {
+      Srv_Xol41260::CalculaContaPrevia(parameters, 6, result);
+    } else {
+      Srv_Xol41260::CalculaConta(parameters, 6, result);
+    }
     std::string comandas = conta::encodeBinaryPacket(result[CONTA_COMANDAS].packet());
     std::string itens = conta::encodeBinaryPacket(result[CONTA_ITENS].packet());
     for (int i = 0; i < CONTA_ENTRY_COUNT; ++i) {
@@ -219,6 +229,19 @@ CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bi
   });
   if (status == CONTA_OK) *bill = made;
   return status;
+}
+
+}  // namespace
+
+extern "C" {
+
+CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bill, char** error) {
+  return calcula("conta_calcula", request, bill, error, false);
+}
+
+CONTA_EXPORT int conta_calcula_previa(const conta_bill_request* request, conta_bill* bill,
+                                      char** error) {
+  return calcula("conta_calcula_previa", request, bill, error, true);
 }
 
 CONTA_EXPORT void conta_bill_free(conta_bill* bill) {

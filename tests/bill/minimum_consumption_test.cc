@@ -288,7 +288,6 @@ TEST_P(MinimumConsumptionTest, AnItemOnAnotherComandaOfTheListIsTheOneRepriced) 
 }
 
 TEST_P(MinimumConsumptionTest, OnlyTheComandasOwnRowsDecideTheRePrice) {
-  store().branch();
   store().sale({.venda = "V2", .mesa = "11"});
   store().comanda({.venda = "V2", .comanda = "0020"});
   store().junction("01", "J1", {"10", "11"});

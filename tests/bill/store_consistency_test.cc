@@ -32,6 +32,7 @@
 #include "platform/db/script.h"
 #include "platform/db/statement.h"
 #include "support/bill_test.h"
+#include "support/files.h"
 #include "support/mensagemxol.h"
 
 namespace {
@@ -287,16 +288,62 @@ class StoreConsistencyTest : public conta::testing_support::BillTest {
     return comandas;
   }
 
-  // A bill; "" when it computed, else its error.
-  static std::string tryBill(const Pedido& pedido, Variant& result) {
+  // A bill, or its preview; "" when it computed, else its error.
+  static std::string tryBill(const Pedido& pedido, Variant& result, bool previa = false) {
     std::vector<Variant> p = conta::testing_support::parametros(pedido);
     result = Variant::array(14);
     try {
-      Srv_Xol41260::CalculaConta(p.data(), static_cast<int>(p.size()) - 1, result);
+      if (previa) {
+        Srv_Xol41260::CalculaContaPrevia(p.data(), static_cast<int>(p.size()) - 1, result);
+      } else {
+        Srv_Xol41260::CalculaConta(p.data(), static_cast<int>(p.size()) - 1, result);
+      }
       return "";
     } catch (const std::exception& e) {
       return e.what();
     }
+  }
+
+  // The whole store: the SQLite file's bytes; every row of every table of a
+  // PostgreSQL store.
+  std::string dump() {
+    const std::string& connection = database_->connectionString();
+    if (connection.rfind("sqlite:", 0) == 0) {
+      return conta::testing_support::readWholeFile(connection.substr(7));
+    }
+    std::string out;
+    for (const char* table : {"FILIAL", "LOJA", "VENDEDOR", "CLIENTE", "CONSUMIDOR", "PRODUTO",
+                              "PRODLOJA", "PRODRALIMENT", "IMPOSTO", "ALIQIMPFIS", "JUNCAOMESA",
+                              "MESAJUNCAO", "VENDAREST", "COMANDAVEN", "ITCOMANDAVEN"}) {
+      conta::db::Query query(*connection_, "dump");
+      query.setSql(std::string("SELECT * FROM ") + table);
+      query.open();
+      std::vector<std::string> rows;
+      for (query.first(); !query.eof(); query.next()) {
+        std::string row = table;
+        for (const auto& field : query.fields())
+          row += "|" + textOf(query.value(field.name));
+        rows.push_back(row);
+      }
+      std::sort(rows.begin(), rows.end());
+      for (const auto& row : rows)
+        out += row + "\n";
+    }
+    return out;
+  }
+
+  // A bill's items (entry 10) as text, without the inclusion times: a
+  // preview adds its charge items at another moment than the bill.
+  static std::vector<std::string> items(const Variant& result) {
+    conta::DataPacket packet = packetOf(result[10]);
+    std::vector<std::string> out;
+    for (const auto& row : packet.rows) {
+      std::string text;
+      for (std::size_t i = 0; i < packet.fields.size(); ++i)
+        if (packet.fields[i].name != "DTHRINCOMVEN") text += textOf(row.values[i]) + "|";
+      out.push_back(text);
+    }
+    return out;
   }
 
   // The figures of a bill and its comandas, as text.
@@ -315,10 +362,22 @@ class StoreConsistencyTest : public conta::testing_support::BillTest {
   void checkBill(const Loja& loja, const Conta& conta, std::mt19937& rng) {
     const Pedido& pedido = conta.pedido;
     const std::set<Comanda> daConta = comandasDaConta(loja, pedido.lista);
+    // The preview first: it leaves the store as it was, to the byte.
+    const std::string stored = dump();
+    Variant preview;
+    const std::string previewError = tryBill(pedido, preview, /*previa=*/true);
+    EXPECT_EQ(dump(), stored) << "the preview changed the store";
+
     const Rows before = snapshot();
     Variant result;
     const std::string error = tryBill(pedido, result);
     const Rows after = snapshot();
+    // ... and it gives what the bill then gives.
+    EXPECT_EQ(previewError, error);
+    if (error.empty() && previewError.empty()) {
+      EXPECT_EQ(figures(preview), figures(result));
+      EXPECT_EQ(items(preview), items(result));
+    }
 
     // Only open comandas of the bill are written.
     for (const Rows* side : {&before, &after}) {

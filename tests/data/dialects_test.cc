@@ -553,7 +553,7 @@ TEST(DialectsTest, TheStatementsOfTheStoreDataAreThereOnceEach) {
   // Only these have an Oracle and a MS SQL Server text of their own.
   const std::set<std::string> two = {"adqComissVenda", "adqListaComanda", "adqComandaVal",
                                      "adqItProdVend",  "acmRetiraItem",   "acmAjustaQtdeNeg",
-                                     "adqCouvert"};
+                                     "adqCouvert",     "adqBloqueiaFilial"};
   for (const StatementDefinition* s : allStatements()) {
     EXPECT_TRUE(!s->two_dialects || two.count(s->component)) << s->component;
   }
@@ -571,6 +571,15 @@ TEST(DialectsTest, TheMsSqlTextSaysWhatTheOracleTextSays) {
     // The charge items come in a fixed order on every database: which one
     // carries a bill's charge must not depend on it.
     EXPECT_EQ(hasOrderBy(oracle), s->component == "adqCouvert") << "the Oracle texts give no order";
+    if (s->component == "adqBloqueiaFilial") {
+      // Each engine locks a row its own way: Oracle waiting at most the lock
+      // wait of every engine, MS SQL Server by a table hint.
+      EXPECT_EQ(s->texts.oracle, "SELECT CDFILIAL FROM FILIAL WHERE (CDFILIAL = :P_CDFILIAL) FOR "
+                                 "UPDATE WAIT " +
+                                     std::to_string(conta::db::kLockWaitSeconds));
+      EXPECT_NE(s->texts.mssql.find("WITH (UPDLOCK, ROWLOCK)"), std::string::npos);
+      continue;
+    }
     if (s->component == "adqItProdVend") {
       // The one difference beyond the dialect: MS SQL Server orders the items.
       const std::string order = "ORDER BY IT.CDFILIAL , CDARVPROD";

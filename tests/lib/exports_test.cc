@@ -57,6 +57,8 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       // The bill, under its plain and its qualified name.
       "CalculaConta",
       "Srv_Xol41260::CalculaConta(conta::Variant const*, int, conta::Variant&)",
+      // Its preview, for C++ hosts.
+      "Srv_Xol41260::CalculaContaPrevia(conta::Variant const*, int, conta::Variant&)",
       // The public operations of the data module, under their C++ names.
       "Srv_Xol41260::TdtmFuncoesRev::StartTrans()",
       "Srv_Xol41260::TdtmFuncoesRev::CommitTrans()",
@@ -83,6 +85,7 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       // The C interface.
       "conta_bill_free",
       "conta_calcula",
+      "conta_calcula_previa",
       "conta_connect",
       "conta_create_demo_store",
       "conta_packet_convert",

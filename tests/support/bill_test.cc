@@ -33,6 +33,7 @@ void BillTest::SetUp() {
   std::filesystem::remove_all(host_);
   conta::setHostDirectory(host_);
   useStore(loja());
+  store().branch();  // its row is what a bill locks
   store().product({.produto = "P1", .cobraTaxa = "S"});
 }
 

@@ -27,6 +27,7 @@ const StatementDefinition& acmAlteraVrConsuma();
 const StatementDefinition& adqCouvert();
 const StatementDefinition& acmCalculaCouvert();
 const StatementDefinition& acmAlteraNumIt();
+const StatementDefinition& adqBloqueiaFilial();
 
 }  // namespace conta::data::sql
 

@@ -54,6 +54,12 @@ struct ResultSet {
   std::int64_t rows_affected = -1;
 };
 
+// How long a statement waits for a lock another connection holds (another
+// process's bill of the same branch) before it fails: the same on every
+// engine. SQLite: the busy timeout; PostgreSQL: lock_timeout; MS SQL Server:
+// SET LOCK_TIMEOUT; Oracle: the WAIT of the statement that locks.
+constexpr int kLockWaitSeconds = 15;
+
 class DriverConnection {
  public:
   virtual ~DriverConnection() = default;

@@ -43,6 +43,7 @@
 #include "conta/error.h"
 #include "platform/db/column_values.h"
 #include "platform/db/database_error.h"
+#include "platform/db/named_parameters.h"
 #include "platform/text_encoding.h"
 
 namespace conta::db {
@@ -371,6 +372,12 @@ class OdbcConnection final : public DriverConnection {
                               " database, which the module does not support (it speaks Oracle, "
                               "Microsoft SQL Server, PostgreSQL and SQLite)",
                           "HYC00");
+    }
+    // A lock held by another process is waited for as long as on every
+    // engine, not without end (Oracle bounds it in the statement that locks).
+    if (dbms.find("Microsoft SQL Server") != std::string::npos) {
+      execute(parseNamedParameters("SET LOCK_TIMEOUT " + std::to_string(kLockWaitSeconds * 1000)),
+              {}, ExecuteOptions{.want_rows = false});
     }
   }
 

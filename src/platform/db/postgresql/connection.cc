@@ -134,6 +134,9 @@ class PostgreSqlConnection final : public DriverConnection {
       throw DatabaseError(
           "cannot connect to PostgreSQL: " + trimmed(PQerrorMessage(connection_.get())), "08001");
     }
+    // A lock held by another process is waited for as long as on every
+    // engine, not without end.
+    run(("SET lock_timeout = '" + std::to_string(kLockWaitSeconds) + "s'").c_str());
   }
 
   Dialect dialect() const override { return Dialect::PostgreSql; }

@@ -80,7 +80,7 @@ class SqliteConnection final : public DriverConnection {
     }
     sqlite3_extended_result_codes(db_.get(), 1);
     // Wait for another writer (a second host process) instead of failing.
-    sqlite3_busy_timeout(db_.get(), 15000);
+    sqlite3_busy_timeout(db_.get(), kLockWaitSeconds * 1000);
     // A file that is not a database shows only on the first read.
     run("SELECT count(*) FROM sqlite_master");
   }
