@@ -1,11 +1,13 @@
 # Runs an example host as a test and checks what it prints.
 #
 #   cmake -DHOST=<command, items separated by |> -DSTORE=<dir> [-DHOST_ENV=<VAR=VALUE|...>]
-#         [-DFAILING=ON] -P run_host.cmake
+#         [-DFAILING=ON] [-DPREVIEW_OPTION=<option>] -P run_host.cmake
 #
 # STORE is emptied first. Then the first run must create the demo store there and bill its
 # joined tables (comandas 0012, 0013 and 0021, total 481,45); the second run must find the store
 # and give the same fourteen entries, since every bill is made whole again.
+# PREVIEW_OPTION: the host's option for a preview; a third run with it must give the same
+# fourteen entries and leave the store's database file as it was, to the byte.
 # FAILING: the host bills an empty SQLite database instead (sqlite:vazia.db in STORE). The
 # failed statement must reach the host's report sink, and the host must exit with status 1 and
 # the library's message on standard error.
@@ -80,5 +82,21 @@ endif()
 entry_lines("${second}" second_entries)
 if(NOT first_entries STREQUAL second_entries)
   message(FATAL_ERROR "the second bill differs:\n${first_entries}\n---\n${second_entries}")
+endif()
+if(PREVIEW_OPTION)
+  file(SHA256 "${STORE}/Dados/loja.db" stored)
+  run_host(preview rc err "${STORE}" "${PREVIEW_OPTION}")
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "preview: exit status ${rc}\nstdout:\n${preview}\nstderr:\n${err}")
+  endif()
+  expect("${preview}" "nothing written" "preview")
+  entry_lines("${preview}" preview_entries)
+  if(NOT first_entries STREQUAL preview_entries)
+    message(FATAL_ERROR "the preview differs:\n${first_entries}\n---\n${preview_entries}")
+  endif()
+  file(SHA256 "${STORE}/Dados/loja.db" after_preview)
+  if(NOT stored STREQUAL after_preview)
+    message(FATAL_ERROR "the preview changed the store's database")
+  endif()
 endif()
 message(STATUS "${first}")

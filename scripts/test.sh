@@ -3,7 +3,8 @@
 # every test, against SQLite, a throwaway PostgreSQL server (pg_virtualenv)
 # and both through ODBC; then cross-builds the Windows DLL and tool and tests
 # them under Wine (scripts/windows-test.sh; CONTA_SKIP_WINDOWS=1 leaves that
-# out). Exit status 0 only when all tests pass.
+# out), and runs the thread tests under ThreadSanitizer (scripts/tsan.sh;
+# CONTA_SKIP_TSAN=1 leaves that out). Exit status 0 only when all tests pass.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${CONTA_TEST_BUILD_DIR:-$root/build-test}"
@@ -26,4 +27,10 @@ pg_virtualenv -t -o fsync=off bash -c '
 
 if [ "${CONTA_SKIP_WINDOWS:-}" != "1" ]; then
   "$root/scripts/windows-test.sh" --linux-cli "$build/tools/conta/conta"
+fi
+
+# The library and the tests that bill through it under ThreadSanitizer, in a
+# build of their own (CONTA_SKIP_TSAN=1 leaves it out).
+if [ "${CONTA_SKIP_TSAN:-}" != "1" ]; then
+  "$root/scripts/tsan.sh"
 fi

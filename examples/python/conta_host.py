@@ -108,6 +108,10 @@ def declare(lib):
             ctypes.c_int,
             [ctypes.POINTER(ContaBillRequest), ctypes.POINTER(ContaBill), error],
         ),
+        "conta_calcula_previa": (
+            ctypes.c_int,
+            [ctypes.POINTER(ContaBillRequest), ctypes.POINTER(ContaBill), error],
+        ),
         "conta_bill_free": (None, [ctypes.POINTER(ContaBill)]),
         "conta_packet_convert": (
             ctypes.c_int,
@@ -194,10 +198,12 @@ class Conta:
         self._sink = ContaReportFn(sink)
         self.lib.conta_set_report_sink(self._sink, None)
 
-    def calcula(self, request):
-        """The bill: a ContaBill the caller frees with bill_free."""
+    def calcula(self, request, previa=False):
+        """The bill: a ContaBill the caller frees with bill_free. previa: a preview, computed
+        whole and then rolled back, so that nothing changes in the store."""
         bill = ContaBill()
-        self._call("conta_calcula", ctypes.byref(request), ctypes.byref(bill))
+        function = "conta_calcula_previa" if previa else "conta_calcula"
+        self._call(function, ctypes.byref(request), ctypes.byref(bill))
         return bill
 
     def bill_free(self, bill):
@@ -260,9 +266,10 @@ def run(args):
     # The demo's table 10 (comandas 0012 and 0013) joined with table 11 (comanda 0021), with the
     # persons of the sales (kind "2"), minimum consumption, cover and service charge, every seat.
     request = ContaBillRequest(b"0012_0013_0021", b"2", 1, 1, 1, b"T", b"")
-    bill = conta.calcula(request)
+    bill = conta.calcula(request, previa=args.previa)
     try:
-        print(f"\nbill of comandas {request.lista_comandas.decode()} (kind 2)")
+        what = "preview (nothing written to the store)" if args.previa else "bill"
+        print(f"\n{what} of comandas {request.lista_comandas.decode()} (kind 2)")
         for index in range(CONTA_ENTRY_COUNT):
             name = ENTRY_NAMES[index]
             if index in (CONTA_COMANDAS, CONTA_ITENS):
@@ -301,6 +308,11 @@ def main():
         nargs="?",
         help="the store database's connection string (default: $CONTA_CONNECTION, else the "
         "embedded SQLite store under STORE_DIR)",
+    )
+    parser.add_argument(
+        "--previa",
+        action="store_true",
+        help="a preview: the bill computed whole and rolled back; the store is left as it was",
     )
     parser.add_argument(
         "--library",

@@ -18,10 +18,10 @@ const char* const kUnit = "Srv_Xol41260";
 bool esperaEsgotada(const conta::db::DatabaseError& error) {
   const std::string& sqlstate = error.sqlstate();
   const long codigo = error.nativeCode();
-  return sqlstate == "55P03"                       // PostgreSQL: lock_timeout
+  return sqlstate == "55P03"                               // PostgreSQL: lock_timeout
          || (sqlstate == "40001" && (codigo & 0xFF) == 5)  // SQLite: busy after its timeout
-         || codigo == 1222                         // MS SQL Server: lock request time out
-         || codigo == 30006 || codigo == 54;       // Oracle: WAIT expired, resource busy
+         || codigo == 1222                                 // MS SQL Server: lock request time out
+         || codigo == 30006 || codigo == 54;               // Oracle: WAIT expired, resource busy
 }
 
 // Runs one step of the transaction's control as the module runs its
@@ -37,8 +37,7 @@ void executa(TdtmFuncoesRev& dm, const std::string& filial, const char* operacao
   } catch (const conta::db::DatabaseError& e) {
     if (esperaEsgotada(e)) {
       const auto esperou = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio);
-      throw conta::Error("A conta esperou " +
-                         std::to_string(std::lround(esperou.count())) +
+      throw conta::Error("A conta esperou " + std::to_string(std::lround(esperou.count())) +
                          " s por outra conta da filial " + filial +
                          " que ainda não terminou, e não foi calculada; nada foi gravado. Tente de "
                          "novo.");

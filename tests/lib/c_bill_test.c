@@ -200,6 +200,23 @@ int main(int argc, char** argv) {
   else
     CHECK(0, "the failed bill is not empty");
 
+  /* A preview: the entries of the bill, nothing written (the items read
+   * back by the next bill are those it read before). */
+  request = first_table();
+  status = conta_calcula_previa(&request, &bill, &error);
+  CHECK(status == CONTA_OK, "preview: status %d, %s", status, text_or(error, ""));
+  conta_free(error);
+  error = NULL;
+  if (status == CONTA_OK) {
+    CHECK(magnitude(bill.values[CONTA_VR_TOTAL_ITENS] - by_default) < 1e-9,
+          "preview: items %.2f", bill.values[CONTA_VR_TOTAL_ITENS]);
+    conta_bill_free(&bill);
+  }
+  status = conta_calcula_previa(NULL, &bill, &error);
+  CHECK(status == CONTA_INVALID_ARGUMENT, "preview without a request: status %d", status);
+  conta_free(error);
+  error = NULL;
+
   /* Arguments a host got wrong. */
   memset(&bill, 0, sizeof bill);
   status = conta_calcula(NULL, &bill, &error);

@@ -45,10 +45,9 @@ int main(int argc, char** argv) {
   bool failed = false;
   for (int i = 0; i < count; ++i) {
     const std::string& list = lists[static_cast<std::size_t>(i) % lists.size()];
-    conta::Variant parameters[7] = {conta::Variant(list), conta::Variant("2"),
-                                    conta::Variant(true), conta::Variant(true),
-                                    conta::Variant(true), conta::Variant("T"),
-                                    conta::Variant("")};
+    conta::Variant parameters[7] = {
+        conta::Variant(list), conta::Variant("2"), conta::Variant(true), conta::Variant(true),
+        conta::Variant(true), conta::Variant("T"), conta::Variant("")};
     conta::Variant result = conta::Variant::array(14);
     const auto start = std::chrono::steady_clock::now();
     std::string message;

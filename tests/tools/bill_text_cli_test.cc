@@ -1,7 +1,7 @@
 // The bill conta prints: each charge with the rule that made it, or why it
 // was not billed, told from the bill's result and the store's parameters;
 // and the JSON object whose shape hosts and scripts rely on. On the demo
-// store: tables 10 and 11 joined (comandas 0012, 0013 and 0021), 8 persons,
+// store: tables 10 and 11 joined (comandas 0012, 0013 and 0021), 5 persons,
 // items of 189,58 with a manual discount of 3,25.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -102,6 +102,21 @@ TEST_F(BillTextCliTest, DemoBillShowsEachChargeWithItsRule) {
   EXPECT_NE(demo.out.find(expected), std::string::npos) << demo.out;
   // The same bill again from conta calcula.
   EXPECT_EQ(charges(kTodas), expected);
+}
+
+TEST_F(BillTextCliTest, APreviewPrintsTheBillAndLeavesTheStoreAsItWas) {
+  makeDemo();
+  sql("DELETE FROM ITCOMANDAVEN WHERE CDPRODUTO IN ('COUVERT', 'CONSUMAF')");
+  const fs::path database = store_ / "Dados" / "loja.db";
+  const std::string before = testing_support::readWholeFile(database);
+  const std::string preview = charges(std::string(kTodas) + " --previa");
+  EXPECT_EQ(testing_support::readWholeFile(database), before);
+  EXPECT_NE(preview.find("\nPrévia: nada foi gravado no banco da loja.\n"), std::string::npos)
+      << preview;
+  // The bill that follows charges what the preview showed, and writes it.
+  const std::string bill = charges(kTodas);
+  EXPECT_EQ(preview.substr(0, preview.find("\nPrévia")), bill);
+  EXPECT_NE(testing_support::readWholeFile(database), before);
 }
 
 TEST_F(BillTextCliTest, ChargesNotBilledSayWhy) {

@@ -25,6 +25,7 @@ struct CalculaOptions {
   std::string connection;
   std::string host_dir;
   std::string format = "text";
+  bool previa = false;
 };
 
 // Runs one call of the C interface; fails with the library's message.
@@ -59,7 +60,10 @@ void runCalcula(const CalculaOptions& options) {
                              options.cobra_taxa ? 1 : 0,       options.lugares_mesa.c_str(),
                              options.itens_excluidos.c_str()};
   conta_bill bill{};
-  check([&](char** error) { return conta_calcula(&request, &bill, error); });
+  check([&](char** error) {
+    return options.previa ? conta_calcula_previa(&request, &bill, error)
+                          : conta_calcula(&request, &bill, error);
+  });
   std::string out;
   try {
     if (options.format == "json") {
@@ -70,6 +74,7 @@ void runCalcula(const CalculaOptions& options) {
                                 options.cobra_consumacao, options.cobra_couvert,
                                 options.cobra_taxa};
       out = billText(bill, heading, leParametrosLoja(hostDirectory()));
+      if (options.previa) out += "\nPrévia: nada foi gravado no banco da loja.\n";
     }
   } catch (...) {
     conta_bill_free(&bill);
@@ -129,16 +134,22 @@ void addCalculaCommand(CLI::App& app) {
                    "text (the default): the bill to read, each charge with its rule or\n"
                    "why it was not billed; json: the 14 entries of the bill")
       ->check(CLI::IsMember({"text", "json"}));
+  command->add_flag("--previa", options->previa,
+                    "A preview: the bill computed whole, charge items included, and then\n"
+                    "rolled back, so that nothing changes in the store database");
   command->footer(
       "The bill is computed as the host gets it and written back to the store database as\n"
       "the module does: charge items added, re-priced or removed, the service charge stored\n"
-      "on the comandas. The store's rules come from PARAMETROSXOL.CDS in the host directory.\n"
+      "on the comandas, all in one transaction that waits for any other bill of the branch\n"
+      "(at most 15 s). The store's rules come from PARAMETROSXOL.CDS in the host directory.\n"
       "\n"
       "Examples:\n"
       "  conta calcula --host-dir /opt/loja --lista-comandas 0012_0013_0021 --tipo-conta 2 \\\n"
       "                --cobra-consumacao --cobra-couvert --cobra-taxa\n"
       "  conta calcula --host-dir /opt/loja --lista-comandas 0012 --tipo-conta 1 \\\n"
       "                --lugares-mesa 01_02 --itens-excluidos 000003 --format json\n"
+      "  conta calcula --host-dir /opt/loja --lista-comandas 0012_0013_0021 --tipo-conta 2 \\\n"
+      "                --cobra-couvert --previa\n"
       "  conta calcula --host-dir /opt/loja --connection \"host=db1 dbname=loja\" \\\n"
       "                --lista-comandas 0021 --tipo-conta 2\n"
       "JSON output: {\"entries\":[the 14 entries by index, 9 and 10 as {\"fields\",\"rows\"}],\n"
