@@ -2,10 +2,14 @@
 // database at once, on one SQLite file and on one PostgreSQL server, each
 // host the tables of a branch of its own, or all of them the tables of one
 // branch. Each run reports bills per second, the median and 99th-percentile
-// bill time, and the bills that waited too long for another one; the run with
-// the lock of the branch's bills (the module as it is) also reports its
-// throughput against the same run without the bill's transaction and lock
-// ("vs_sem_bloqueio"), measured just before it.
+// bill time, and the bills that waited too long for another one. Three runs
+// each, side by side: the bills without their transaction (every write
+// committing on its own, as the store's older software did), in their
+// transaction without the lock of the branch's bills, and with it (the
+// module as it is); the last reports its throughput against the run without
+// the lock ("vs_no_lock") and against the run without the transaction
+// ("vs_no_transaction"). Every run follows an untimed one that brings the
+// store and the server to their steady state.
 //
 //   build/bench/conta_load_bench --benchmark_out=load.json --benchmark_out_format=json
 //   bench/plot_load.py load.json docs/bill-load.png
@@ -15,7 +19,7 @@
 //                           in the build tree); they are made anew every run
 //   CONTA_BENCH_POSTGRESQL  a libpq key=value string: also on PostgreSQL
 //   CONTA_LOAD_HOSTS        host processes (default 4), one branch each
-//   CONTA_LOAD_BILLS        bills per host (default 60)
+//   CONTA_LOAD_BILLS        bills per host (default 100)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -148,6 +152,16 @@ Loja preparaLoja(const std::string& backend, const std::string& postgresql, int 
   const history::Resumo resumo =
       history::gera(store, backend == "sqlite" ? "" : loja.connection, opcoes);
   copiaFiliais(loja.connection, filiais);
+  if (backend == "postgresql") {
+    // Statistics of the store as it now is, not as autovacuum finds it in the
+    // middle of the first run.
+    db::Connection db("load");
+    db.setConnectionString(loja.connection);
+    db.open();
+    db::Command analyze(db, "analyze");
+    analyze.setSql("ANALYZE");
+    analyze.execute();
+  }
   for (int k = 0; k < filiais; ++k)
     loja.hosts.push_back(hostDaFilial(store, k));
   const std::size_t mesas = std::min<std::size_t>(resumo.vendas_abertas, 8);
@@ -162,8 +176,9 @@ struct Medida {
   int esperas = 0, erros = 0;
 };
 
-// K workers at once; worker i on branch `filialDe(i)`.
-Medida carga(const Loja& loja, int hosts, int contas, bool umaFilial, bool semBloqueio) {
+// K workers at once; worker i on branch i, or all of them on branch 0001.
+// `modo`: the worker's option ("", "--sem-bloqueio", "--sem-transacao").
+Medida carga(const Loja& loja, int hosts, int contas, bool umaFilial, const std::string& modo) {
   const fs::path saida = fs::temp_directory_path() / ("conta-load-" + std::to_string(getpid()));
   fs::create_directories(saida);
   std::vector<pid_t> pids;
@@ -171,7 +186,7 @@ Medida carga(const Loja& loja, int hosts, int contas, bool umaFilial, bool semBl
   for (int i = 0; i < hosts; ++i) {
     const fs::path host = loja.hosts[umaFilial ? 0 : static_cast<std::size_t>(i)];
     std::vector<std::string> args = {CONTA_BILL_WORKER};
-    if (semBloqueio) args.push_back("--sem-bloqueio");
+    if (!modo.empty()) args.push_back(modo);
     args.insert(args.end(), {host.string(), loja.connection, std::to_string(contas)});
     // Each host bills the tables in its own order.
     for (std::size_t j = 0; j < loja.comandas.size(); ++j)
@@ -225,23 +240,29 @@ double percentil(const std::vector<double>& sorted, double p) {
   return sorted[std::min(i, sorted.size() - 1)];
 }
 
-// Bills per second of the run without the lock, by backend and scenario.
-std::map<std::string, double>& semBloqueio() {
+// Bills per second of the runs without the lock or the transaction, by
+// backend, scenario and run.
+std::map<std::string, double>& vazoes() {
   static std::map<std::string, double> throughput;
   return throughput;
 }
 
 void registra(const Loja& loja, int hosts, int contas) {
+  const std::pair<const char*, const char*> modos[] = {
+      {"no_transaction", "--sem-transacao"}, {"no_lock", "--sem-bloqueio"}, {"lock", ""}};
   for (const bool umaFilial : {false, true}) {
-    for (const bool sem : {true, false}) {
+    for (const auto& [modo, opcao] : modos) {
       const std::string cenario = umaFilial ? "one_branch" : "own_branches";
-      const std::string nome = "load/" + loja.backend + "/" + std::to_string(hosts) + "_hosts/" +
-                               cenario + "/" + (sem ? "without_lock" : "with_lock");
+      const std::string nome =
+          "load/" + loja.backend + "/" + std::to_string(hosts) + "_hosts/" + cenario + "/" + modo;
+      const std::string chave = loja.backend + "/" + cenario + "/";
       benchmark::RegisterBenchmark(
           nome.c_str(),
-          [loja, hosts, contas, umaFilial, sem, cenario](benchmark::State& state) {
+          [loja, hosts, contas, umaFilial, modo = std::string(modo), opcao = std::string(opcao),
+           chave](benchmark::State& state) {
+            carga(loja, hosts, std::max(contas / 4, 8), umaFilial, opcao);  // warm-up
             for (auto _ : state) {
-              const Medida m = carga(loja, hosts, contas, umaFilial, sem);
+              const Medida m = carga(loja, hosts, contas, umaFilial, opcao);
               state.SetIterationTime(m.segundos);
               const double vazao = static_cast<double>(m.ms.size()) / m.segundos;
               state.counters["bills_per_s"] = vazao;
@@ -249,11 +270,12 @@ void registra(const Loja& loja, int hosts, int contas) {
               state.counters["p99_ms"] = percentil(m.ms, 0.99);
               state.counters["waited_too_long"] = m.esperas;
               state.counters["errors"] = m.erros;
-              const std::string chave = loja.backend + "/" + cenario;
-              if (sem) {
-                semBloqueio()[chave] = vazao;
-              } else if (semBloqueio().count(chave)) {
-                state.counters["vs_sem_bloqueio"] = vazao / semBloqueio()[chave];
+              vazoes()[chave + modo] = vazao;
+              if (modo == "lock") {
+                if (vazoes().count(chave + "no_lock"))
+                  state.counters["vs_no_lock"] = vazao / vazoes()[chave + "no_lock"];
+                if (vazoes().count(chave + "no_transaction"))
+                  state.counters["vs_no_transaction"] = vazao / vazoes()[chave + "no_transaction"];
               }
             }
           })
@@ -271,7 +293,7 @@ int main(int argc, char** argv) {
   using namespace conta::bench;
   benchmark::Initialize(&argc, argv);
   const int hosts = fromEnvironment("CONTA_LOAD_HOSTS", 4);
-  const int contas = fromEnvironment("CONTA_LOAD_BILLS", 60);
+  const int contas = fromEnvironment("CONTA_LOAD_BILLS", 100);
   try {
     registra(preparaLoja("sqlite", "", hosts), hosts, contas);
     if (const char* pg = std::getenv("CONTA_BENCH_POSTGRESQL"); pg != nullptr && *pg)

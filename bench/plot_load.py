@@ -5,9 +5,10 @@
     bench/plot_load.py load.json docs/bill-load.png
 
 One group of bars per database and scenario (every host on a branch of its
-own, or every host on one branch): bills per second with the lock of the
-branch's bills and without the bill's transaction and lock. Also prints the
-figures as a Markdown table, for the README.
+own, or every host on one branch): bills per second without the bill's
+transaction, in it without the lock of the branch's bills, and with both (the
+module). Means when the run had repetitions. Also prints the figures as a
+Markdown table, for the README.
 """
 import json
 import sys
@@ -20,37 +21,47 @@ def read_runs(path):
     for b in data["benchmarks"]:
         if b.get("error_occurred"):
             continue
-        # load/<backend>/<k>_hosts/<scenario>/<with_lock|without_lock>[/manual_time]
+        # With repetitions, the means; otherwise the single runs.
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "mean":
+            continue
+        # load/<backend>/<k>_hosts/<scenario>/<no_transaction|no_lock|lock>/...
         parts = b["name"].split("/")
         if len(parts) < 5 or parts[0] != "load":
             continue
-        backend, hosts, scenario, lock = parts[1], parts[2], parts[3], parts[4]
-        runs[(backend, scenario, lock)] = {
+        backend, hosts, scenario, mode = parts[1], parts[2], parts[3], parts[4]
+        key = (backend, scenario, mode)
+        if key in runs and b.get("run_type") != "aggregate":
+            continue  # a repetition: its mean follows
+        runs[key] = {
             "hosts": int(hosts.split("_")[0]),
             "bills_per_s": b.get("bills_per_s", 0),
             "median_ms": b.get("median_ms", 0),
             "p99_ms": b.get("p99_ms", 0),
             "waited": b.get("waited_too_long", 0),
-            "ratio": b.get("vs_sem_bloqueio"),
         }
     return data.get("context", {}), runs
 
 
 SCENARIOS = {"own_branches": "a branch each", "one_branch": "one branch"}
+MODES = {"no_transaction": "no transaction (each write on its own)",
+         "no_lock": "the bill's transaction, no lock",
+         "lock": "transaction and lock (the module)"}
 
 
 def markdown(runs):
     lines = [
-        "| database | hosts on | lock | bills/s | median ms | p99 ms | waited too long | "
-        "with ÷ without |",
+        "| database | hosts on | bills run with | bills/s | median ms | p99 ms | "
+        "waited too long | ÷ no lock |",
         "|---|---|---|---:|---:|---:|---:|---:|",
     ]
-    for (backend, scenario, lock), r in sorted(runs.items(), key=lambda kv: (
-            kv[0][0], list(SCENARIOS).index(kv[0][1]), kv[0][2] != "without_lock")):
+    for (backend, scenario, mode), r in sorted(runs.items(), key=lambda kv: (
+            kv[0][0], list(SCENARIOS).index(kv[0][1]), list(MODES).index(kv[0][2]))):
+        base = runs.get((backend, scenario, "no_lock"))
+        ratio = r["bills_per_s"] / base["bills_per_s"] if base and base["bills_per_s"] else None
         lines.append("| %s | %s | %s | %.0f | %.1f | %.1f | %d | %s |" % (
-            backend, SCENARIOS.get(scenario, scenario),
-            "with" if lock == "with_lock" else "without", r["bills_per_s"], r["median_ms"],
-            r["p99_ms"], r["waited"], f"{r['ratio']:.2f}" if r["ratio"] else "-"))
+            backend, SCENARIOS.get(scenario, scenario), MODES.get(mode, mode), r["bills_per_s"],
+            r["median_ms"], r["p99_ms"], r["waited"],
+            f"{ratio:.2f}" if ratio and mode == "lock" else "-"))
     return "\n".join(lines)
 
 
@@ -61,18 +72,18 @@ def plot(runs, output):
 
     groups = sorted({(k[0], k[1]) for k in runs},
                     key=lambda g: (g[0], list(SCENARIOS).index(g[1])))
-    fig, ax = plt.subplots(figsize=(8, 4.5))
-    width = 0.38
-    for offset, lock, label in ((-width / 2, "without_lock", "without the transaction and lock"),
-                                (width / 2, "with_lock", "with them (the module)")):
-        values = [runs.get((b, s, lock), {}).get("bills_per_s", 0) for b, s in groups]
-        ax.bar([i + offset for i in range(len(groups))], values, width, label=label)
+    fig, ax = plt.subplots(figsize=(9, 4.8))
+    width = 0.27
+    for n, mode in enumerate(MODES):
+        values = [runs.get((b, s, mode), {}).get("bills_per_s", 0) for b, s in groups]
+        ax.bar([i + (n - 1) * width for i in range(len(groups))], values, width,
+               label=MODES[mode])
     hosts = next(iter(runs.values()))["hosts"] if runs else 0
     ax.set_xticks(range(len(groups)))
-    ax.set_xticklabels([f"{b}\n{hosts} hosts, {SCENARIOS.get(s, s)}" for b, s in groups])
+    ax.set_xticklabels([f"{b}\n{hosts} hosts on {SCENARIOS.get(s, s)}" for b, s in groups])
     ax.set_ylabel("bills per second")
-    ax.set_title("Bills under load: host processes billing one store database")
-    ax.legend()
+    ax.set_title("Host processes billing one store database at once")
+    ax.legend(fontsize="small")
     fig.tight_layout()
     fig.savefig(output, dpi=110)
 

@@ -55,7 +55,7 @@ void executa(TdtmFuncoesRev& dm, const std::string& filial, const char* operacao
 
 TransacaoConta::TransacaoConta(TdtmFuncoesRev& dm, const std::string& filial, bool previa)
     : dm_(dm), filial_(filial) {
-  if (!dm_.BloqueiaContas) {
+  if (!dm_.ContaEmUmaTransacao) {
     if (previa) throw conta::Error("A prévia da conta precisa da transação da conta.");
     return;
   }
@@ -67,6 +67,10 @@ TransacaoConta::TransacaoConta(TdtmFuncoesRev& dm, const std::string& filial, bo
   }
   if (propria_) executa(dm_, filial_, "StartTrans", [&] { dm_.adcFuncoesRev.beginTransaction(); });
   aberta_ = true;
+  if (!dm_.BloqueiaContas) {
+    dm_.ContaEmTransacao = true;
+    return;
+  }
   bool filialCadastrada = false;
   try {
     executa(dm_, filial_, "bloqueiaFilial", [&] {

@@ -129,11 +129,14 @@ class TdtmFuncoesRev : public conta::DataModule {
   // True while a bill's transaction is open: the charge insertion then works
   // in it and leaves its end to the bill.
   bool ContaEmTransacao = false;
-  // False only to measure what the bill's transaction and lock cost: bills
-  // then run without either, every write committing on its own, and two
-  // processes billing one table can each add the same charge item. Never
-  // for a store in use.
+  // Only to measure what they cost, never for a store in use: without the
+  // lock (BloqueiaContas false) a bill runs in its transaction but does not
+  // wait for the other bills of its branch; without the transaction
+  // (ContaEmUmaTransacao false) it runs as every write committing on its own,
+  // and takes no lock either. Either way two processes billing one table can
+  // each add the same charge item.
   bool BloqueiaContas = true;
+  bool ContaEmUmaTransacao = true;
 
   // ---- public operations ----
   // Loads the store parameters (PARAMETROSXOL.CDS) and the fiscal-rate table

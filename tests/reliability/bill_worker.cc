@@ -2,7 +2,7 @@
 // application server does, for the tests and the benchmark that run several
 // of them at once against one database.
 //
-//   conta_bill_worker [--sem-bloqueio] HOST_DIR CONNECTION COUNT LIST [LIST...]
+//   conta_bill_worker [--sem-bloqueio|--sem-transacao] HOST_DIR CONNECTION COUNT LIST...
 //
 // Bills COUNT times, the lists in turn (kind "2", every charge asked for,
 // every seat); CONNECTION "" bills the store's own SQLite file. One line per
@@ -10,9 +10,10 @@
 //   ok MICROSECONDS TOTAL         the bill was made
 //   espera MICROSECONDS MESSAGE   it waited for another bill of the branch too long
 //   erro MICROSECONDS MESSAGE     any other failure
-// --sem-bloqueio bills without the bill's transaction and lock, to measure
-// what they cost. Exit status 0 when no bill ended in "erro", 1 otherwise, 2
-// on bad usage.
+// To measure what they cost: --sem-bloqueio bills in the bill's transaction
+// without the lock of the branch's bills, --sem-transacao without either
+// (every write committing on its own). Exit status 0 when no bill ended in
+// "erro", 1 otherwise, 2 on bad usage.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +29,11 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  const bool semBloqueio = !args.empty() && args.front() == "--sem-bloqueio";
-  if (semBloqueio) args.erase(args.begin());
-  if (args.size() < 4) {
-    std::fprintf(stderr, "usage: %s [--sem-bloqueio] HOST_DIR CONNECTION COUNT LIST [LIST...]\n",
+  const std::string modo = !args.empty() && args.front().rfind("--", 0) == 0 ? args.front() : "";
+  if (!modo.empty()) args.erase(args.begin());
+  if (args.size() < 4 || (!modo.empty() && modo != "--sem-bloqueio" && modo != "--sem-transacao")) {
+    std::fprintf(stderr,
+                 "usage: %s [--sem-bloqueio|--sem-transacao] HOST_DIR CONNECTION COUNT LIST...\n",
                  argv[0]);
     return 2;
   }
@@ -39,7 +41,8 @@ int main(int argc, char** argv) {
   conta::setHostDirectory(args[0]);
   Geralxol::setConnectionString(args[1].empty() ? std::nullopt
                                                 : std::optional<std::string>(args[1]));
-  Srv_Xol41260::dataModule().BloqueiaContas = !semBloqueio;
+  Srv_Xol41260::dataModule().BloqueiaContas = modo.empty();
+  Srv_Xol41260::dataModule().ContaEmUmaTransacao = modo != "--sem-transacao";
   const int count = std::atoi(args[2].c_str());
   const std::vector<std::string> lists(args.begin() + 3, args.end());
   bool failed = false;
