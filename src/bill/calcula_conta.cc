@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <set>
 
+#include "bill/bill_checks.h"
 #include "bill/bill_result.h"
 #include "bill/bill_transaction.h"
 #include "bill/bill_values.h"
@@ -11,6 +12,7 @@
 #include "bill/minimum_consumption.h"
 #include "conta/error.h"
 #include "frame/data_module.h"
+#include "platform/host_directory.h"
 #include "platform/text_encoding.h"
 #include "support/consiste.h"
 #include "support/mensagemxol.h"
@@ -114,12 +116,18 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   refuseOverlongText("lista de lugares", v.LugaresMesa);
   refuseOverlongText("lista de itens excluídos", v.ItensExcluidos);
   dm.InicializaForm();
+  if (!dm.cdsParametrosXol.active() || dm.cdsParametrosXol.isEmpty()) {
+    // Without them the bill has no branch, no prices and no rules.
+    throw conta::Error("Os parâmetros da loja (PARAMETROSXOL.CDS) não foram encontrados em " +
+                       conta::hostDirectory().string() + ": a conta não foi calculada.");
+  }
   const TParametrosLoja& loja = dm.ParametrosLoja;
   const std::string& filial = loja.CDFILIAL;
 
   // The bill's transaction, and in it the lock of the branch's bills: every
   // statement from here on, and all of the bill or none of it.
   TransacaoConta transacao(dm, filial, previa);
+  ConfereNumerosDosItens(dm, v.ListaComandas);
 
   // 3. Negative quantities of the listed comandas turn positive.
   Mensagemxol::MensagemMetodo(dm.AjustaQtdeNeg(wide(filial), wide(v.ListaComandas)), true, 0,
@@ -135,6 +143,8 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
                        "' da filial " + filial + ".");
   }
 
+  ConfereComandas(dm.cdsComandas);
+
   // The comanda that receives the charge items, and its sale.
   const ComandaBase base = escolheComandaBase(dm.cdsComandas, v.ListaComandas);
 
@@ -143,6 +153,7 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
       dm.GetItProdVend(wide(filial), wide(v.ListaComandas), wide(v.LugaresMesa),
                        wide(v.ItensExcluidos)),
       true, 0, "GetItProdVend", kUnit, context({filial, v.ListaComandas, v.ItensExcluidos}), ""));
+  ConfereItens(dm.cdsItemComandas);
 
   // 6. The comandas grouped under the first one. A comanda without a text
   // counts under the empty text (its null would otherwise end the bill).
@@ -274,6 +285,9 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   // 21. The total, with no rounding.
   v.VrTotalConta = static_cast<double>(static_cast<long double>(v.VrTotalItens) + v.VrConsumacao +
                                        v.VrCouvert + v.VrTaxaServico);
+
+  // No figure beyond what a double holds is billed, returned or kept.
+  ConfereFiguras(v);
 
   // The bill's writes kept, or, for a preview, undone: the entries are those
   // the bill computed all the same.

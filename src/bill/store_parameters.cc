@@ -1,14 +1,91 @@
 // The store parameters and the fiscal-rate table, read from the host
 // directory once per life of the data module.
+#include <cmath>
+#include <system_error>
+
 #include "conta/error.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
+#include "platform/text_encoding.h"
 
 namespace Srv_Xol41260 {
 namespace {
 
 const char* const kParametersFile = "PARAMETROSXOL.CDS";
 const char* const kRatesFile = "Dados/Cadastros/AliqImpFis.cds";
+
+// A file of the host directory that is there but cannot be a packet file (a
+// directory, a device) is named, not taken as missing.
+void exigeArquivo(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) {
+    throw conta::Error(file.string() + " não é um arquivo: os parâmetros da loja não podem ser " +
+                       "lidos dele.");
+  }
+}
+
+// Reads the parameters' values, each checked: a value that is not what the
+// store's rules need names the file and the field, and the file is let go,
+// so that every later bill fails the same way until it is mended (kept, it
+// would count as loaded, and bills would run on the fields read before).
+class LeitorParametros {
+ public:
+  LeitorParametros(conta::ClientDataSet& dataset, const std::filesystem::path& file)
+      : dataset_(dataset), file_(file.string()) {}
+
+  conta::Variant valor(const char* nome) {
+    auto found = dataset_.findField(nome);
+    if (!found) falha(std::string("falta o parâmetro da loja ") + nome);
+    return found->value();
+  }
+
+  std::string texto(const char* nome) {
+    const conta::Variant v = valor(nome);
+    if (v.isNull() || v.isEmpty()) return std::string();
+    auto text = v.tryText();
+    if (!text) falha(std::string("o parâmetro ") + nome + " (" + v.describe() + ") não é um texto");
+    return *text;
+  }
+
+  // A price or a rate: a finite number, not negative (an empty field is 0).
+  double valorMonetario(const char* nome) {
+    const conta::Variant v = valor(nome);
+    if (v.isNull() || v.isEmpty()) return 0;
+    auto number = v.tryDouble();
+    if (!number || !std::isfinite(*number)) {
+      falha(std::string("o parâmetro ") + nome + " (" + v.describe() + ") não é um número finito");
+    }
+    if (*number < 0) {
+      falha(std::string("o parâmetro ") + nome + " é " + v.toText() +
+            ": preços e taxas da loja não podem ser negativos");
+    }
+    return *number;
+  }
+
+  // A switch: a boolean field, or the spellings a store writes for one.
+  bool chave(const char* nome) {
+    const conta::Variant v = valor(nome);
+    if (v.kind() == conta::Variant::Kind::Boolean) return v.boolean();
+    if (v.isNull() || v.isEmpty()) return false;
+    if (auto text = v.tryText()) {
+      for (const char* sim : {"S", "T", "TRUE", "1"})
+        if (conta::text_encoding::equalsIgnoringAsciiCase(*text, sim)) return true;
+      for (const char* nao : {"N", "F", "FALSE", "0"})
+        if (conta::text_encoding::equalsIgnoringAsciiCase(*text, nao)) return false;
+    }
+    falha(std::string("o parâmetro ") + nome + " (" + v.describe() +
+          ") não é verdadeiro nem falso (TRUE ou FALSE, S ou N)");
+  }
+
+ private:
+  [[noreturn]] void falha(const std::string& problema) {
+    dataset_.close();
+    throw conta::Error(file_ + ": " + problema + ".");
+  }
+
+  conta::ClientDataSet& dataset_;
+  std::string file_;
+};
 
 }  // namespace
 
@@ -20,45 +97,35 @@ void TdtmFuncoesRev::InicializaForm() {
 
   const std::filesystem::path host = conta::hostDirectory();
   if (auto file = conta::findIgnoringCase(host, kParametersFile)) {
+    exigeArquivo(*file);
     cdsParametrosXol.loadFromFile(*file);
     cdsParametrosXol.first();
-    // A field missing from the file names the file and the field. The file
-    // is then let go, so that every later bill fails the same way until the
-    // file is mended: kept, it would count as loaded and later bills would
-    // run on the fields read before the missing one.
-    auto field = [&](const char* name) {
-      auto found = cdsParametrosXol.findField(name);
-      if (!found) {
-        cdsParametrosXol.close();
-        throw conta::Error(file->string() + ": the store parameter " + name +
-                           " is missing from the file");
-      }
-      return *found;
-    };
+    LeitorParametros le(cdsParametrosXol, *file);
     TParametrosLoja& p = ParametrosLoja;
-    p.VRCOMISVENDA = field("VRCOMISVENDA").asFloat();
-    p.CDFILIAL = field("CDFILIAL").asString();
-    p.CDLOJA = field("CDLOJA").asString();
-    p.CDCLIENTE = field("CDCLIENTE").asString();
-    p.UTILIZAIMPFIS = field("UTILIZAIMPFIS").asBoolean();
-    p.CDPRODCOUVER = field("CDPRODCOUVER").asString();
-    p.CDPRODCONSUM = field("CDPRODCONSUM").asString();
-    p.CDPRODCONSUF = field("CDPRODCONSUF").asString();
-    p.IDCOUVERART = field("IDCOUVERART").asString();
-    p.PRECOCOUVERT = field("PRECOCOUVERT").asFloat();
-    p.PRECOCONSUMAMASC = field("PRECOCONSUMAMASC").asFloat();
-    p.PRECOCONSUMAFEMI = field("PRECOCONSUMAFEMI").asFloat();
-    p.IDLUGARMESA = field("IDLUGARMESA").asString();
-    p.CDCAIXA = field("CDCAIXA").asString();
-    p.IDCOMISVENDA = field("IDCOMISVENDA").asString();
-    p.IDCONDESCTXSERV = field("IDCONDESCTXSERV").asString();
-    p.IDCONSDESCTXSERV = field("IDCONSDESCTXSERV").asString();
+    p.VRCOMISVENDA = le.valorMonetario("VRCOMISVENDA");
+    p.CDFILIAL = le.texto("CDFILIAL");
+    p.CDLOJA = le.texto("CDLOJA");
+    p.CDCLIENTE = le.texto("CDCLIENTE");
+    p.UTILIZAIMPFIS = le.chave("UTILIZAIMPFIS");
+    p.CDPRODCOUVER = le.texto("CDPRODCOUVER");
+    p.CDPRODCONSUM = le.texto("CDPRODCONSUM");
+    p.CDPRODCONSUF = le.texto("CDPRODCONSUF");
+    p.IDCOUVERART = le.texto("IDCOUVERART");
+    p.PRECOCOUVERT = le.valorMonetario("PRECOCOUVERT");
+    p.PRECOCONSUMAMASC = le.valorMonetario("PRECOCONSUMAMASC");
+    p.PRECOCONSUMAFEMI = le.valorMonetario("PRECOCONSUMAFEMI");
+    p.IDLUGARMESA = le.texto("IDLUGARMESA");
+    p.CDCAIXA = le.texto("CDCAIXA");
+    p.IDCOMISVENDA = le.texto("IDCOMISVENDA");
+    p.IDCONDESCTXSERV = le.texto("IDCONDESCTXSERV");
+    p.IDCONSDESCTXSERV = le.texto("IDCONSDESCTXSERV");
   }
 
   // Whether or not the parameters file was there. A rate file that cannot
   // be read lets the parameters go too, so the next call reads both again.
   if (auto file = conta::findIgnoringCase(host, kRatesFile)) {
     try {
+      exigeArquivo(*file);
       cdsAliqImpFis.loadFromFile(*file);
     } catch (...) {
       cdsParametrosXol.close();

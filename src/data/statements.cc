@@ -32,6 +32,7 @@ const std::vector<const StatementDefinition*>& allStatements() {
       &sql::acmCalculaCouvert(),
       &sql::acmAlteraNumIt(),
       &sql::adqBloqueiaFilial(),
+      &sql::adqConfereNumeros(),
   };
   return statements;
 }
@@ -138,6 +139,12 @@ void TdtmFuncoesRev::defineStatements() {
 
   // The lock every bill of the branch takes first.
   define(assBloqueiaFilial, adqBloqueiaFilial, sql::adqBloqueiaFilial());
+
+  // Text where a number belongs, which SQLite would bill as 0.
+  define(adqConfereNumeros, engineTexts_, sql::adqConfereNumeros());
+  adqConfereNumeros.setReadOnly(true);
+  adqConfereNumeros.setColumnHints(
+      {{"COLUNA", conta::FieldType::String, 20}, {"VALOR", conta::FieldType::String, 100}});
 }
 
 }  // namespace Srv_Xol41260

@@ -76,7 +76,8 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       acmAjustaQtdeNeg(adcFuncoesRev, "acmAjustaQtdeNeg"),
       assAjustaQtdeNeg(acmAjustaQtdeNeg),
       adqBloqueiaFilial(adcFuncoesRev, "adqBloqueiaFilial"),
-      assBloqueiaFilial(adqBloqueiaFilial) {
+      assBloqueiaFilial(adqBloqueiaFilial),
+      adqConfereNumeros(adcFuncoesRev, "adqConfereNumeros") {
   msgPadrao = Messages::TMessages(mensagensPadrao());
   // dspItProdVend is declared before the query it packs.
   dspItProdVend.setDataSet(adqItProdVend);

@@ -109,6 +109,8 @@ class TdtmFuncoesRev : public conta::DataModule {
   // The lock of the branch's bills, taken first in every bill's transaction.
   conta::db::Query adqBloqueiaFilial;
   Adosqlstorage::TADOSqlStorage assBloqueiaFilial;
+  // Text in a numeric column of an item, which SQLite would bill as 0.
+  conta::db::Query adqConfereNumeros;
 
   // ---- event handlers ----
   void DataModuleCreate(TdtmFuncoesRev* Sender);

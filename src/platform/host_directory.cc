@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "conta/error.h"
 #include "platform/os/process.h"
 #include "platform/text_encoding.h"
 
@@ -57,12 +58,25 @@ std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::pat
   std::error_code error;
   if (std::filesystem::exists(exact, error)) return exact;
 
+  // A folder on the way that is there but cannot be read is no missing file:
+  // the files under it would be taken as absent without a word.
+  auto unreadable = [](const std::filesystem::path& folder, const std::error_code& failure) {
+    return Error(folder.string() + " não pode ser lido (" + failure.message() +
+                 "): os arquivos da loja nele não podem ser procurados.");
+  };
   std::filesystem::path at = directory;
   for (const auto& p : parts) {
     std::filesystem::path next = at / p;
     if (!std::filesystem::exists(next, error)) {
+      if (error && error != std::errc::no_such_file_or_directory) throw unreadable(next, error);
       bool found = false;
-      for (const auto& entry : std::filesystem::directory_iterator(at, error)) {
+      std::filesystem::directory_iterator entries(at, error);
+      if (error) {
+        if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
+          return std::nullopt;
+        throw unreadable(at, error);
+      }
+      for (const auto& entry : entries) {
         if (text_encoding::equalsIgnoringAsciiCase(entry.path().filename().string(), p)) {
           next = entry.path();
           found = true;

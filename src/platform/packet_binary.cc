@@ -302,8 +302,14 @@ Variant readValue(ByteReader& in, const Field& field, const Cell& what) {
       return readFixedScalar(in, kUInt, size, what);
     case FieldType::Boolean:
       return Variant(in.unsignedLE(size, what) != 0);
-    case FieldType::Float:
-      return Variant(in.f64(what));
+    case FieldType::Float: {
+      // As the XML and JSON readers: a value is a finite number or NULL.
+      const double value = in.f64(what);
+      if (!std::isfinite(value)) {
+        in.fail(describe(what) + ": " + Variant(value).describe() + " is not a finite number");
+      }
+      return Variant(value);
+    }
     case FieldType::Date: {
       std::int64_t day = in.signedLE(4, what);
       if (day < 1 || day > kLastDay) {

@@ -649,7 +649,13 @@ class XmlReader {
         return Variant(*value);
       }
       case FieldType::Boolean:
-        return Variant(text.front() == 'T' || text.front() == 't');
+        // TRUE or FALSE, as readers have always taken them: by the first
+        // letter. Anything else is no boolean.
+        if (text.front() == 'T' || text.front() == 't') return Variant(true);
+        if (text.front() != 'F' && text.front() != 'f') {
+          badValue(field, shown(text) + " is not a boolean (TRUE or FALSE)");
+        }
+        return Variant(false);
       case FieldType::Date: {
         auto value = parseDateTime(text);
         if (!value) badValue(field, shown(text) + " is not a date (yyyymmdd)");

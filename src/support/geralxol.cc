@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <system_error>
 
+#include "conta/error.h"
 #include "platform/host_directory.h"
 
 namespace Geralxol {
@@ -35,7 +37,20 @@ std::string GetStringConexXol(const std::string&) {
     return env;
   }
   if (auto file = conta::findIgnoringCase(conta::hostDirectory(), "conexao.txt")) {
+    // There but not a file the module can read: said, not taken as missing
+    // (the bill would then go to the embedded store instead).
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*file, error)) {
+      throw conta::Error(
+          file->string() +
+          " não é um arquivo: a conexão com o banco da loja não pode ser lida dele.");
+    }
     std::ifstream in(*file);
+    if (!in) {
+      throw conta::Error(
+          file->string() +
+          " não pode ser lido: a conexão com o banco da loja não pode ser lida dele.");
+    }
     std::string line;
     while (std::getline(in, line)) {
       line = trimmed(line);

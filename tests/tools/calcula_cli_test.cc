@@ -3,6 +3,7 @@
 // comanda 0021. Amounts depend on the demo's data: only the ties between
 // them and the store's structure are checked.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cmath>
 #include <cstdio>
@@ -204,6 +205,76 @@ TEST_F(CalculaCliTest, HelpDocumentsEveryOptionAndAWrongCommandLineExitsWithTwo)
     CliRun run_wrong = run(std::string(wrong) + " --host-dir " + scratch_.string());
     EXPECT_EQ(run_wrong.status, 2) << run_wrong.out << run_wrong.err;
     EXPECT_FALSE(run_wrong.err.empty());
+  }
+}
+
+}  // namespace
+}  // namespace conta
+
+namespace conta {
+namespace {
+
+// Values a store ends up holding, and files that are not what they should
+// be: the tool prints what it can bill, whatever the size of its figures,
+// and fails naming what is wrong, without a crash.
+TEST_F(CalculaCliTest, HostileValuesAndFilesAreBilledOrNamed) {
+  struct Caso {
+    const char* nome;
+    std::string sql;        // run on the demo store first
+    std::string alteracao;  // a shell command run in the store's directory first
+    std::string opcoes;     // more options of conta calcula
+    int status;
+    std::string saida;  // in the output (status 0) or the error (status 1)
+  };
+  const Caso casos[] = {
+      {"a quantity of 1e40 prints whole",
+       "UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = 1e40 WHERE NRCOMANDA = '0012' AND "
+       "NRPRODCOMVEN = '000001'",
+       "", "", 0, "10000000000000000303786028427003666890752,000 x Cerveja"},
+      {"an amount of 1e60 prints whole",
+       "UPDATE ITCOMANDAVEN SET VRPRECCOMVEN = 1e60 WHERE NRCOMANDA = '0012' AND "
+       "NRPRODCOMVEN = '000001'",
+       "", "", 0,
+       "2.999.999.999.999.999.848.161.405.891.222.056.600.890.935.033.040.230.219.251.712,00\n"},
+      {"an infinite quantity is refused, named",
+       "UPDATE ITCOMANDAVEN SET QTPRODCOMVEN = 9e999 WHERE NRCOMANDA = '0012' AND "
+       "NRPRODCOMVEN = '000001'",
+       "", "", 1, "ITCOMANDAVEN.QTPRODCOMVEN o valor"},
+      {"an empty sqlite: names no file", "", "", "--connection sqlite:", 1,
+       "não diz o arquivo do banco da loja"},
+      {"a damaged store file is named", "", "printf 'not a database at all......' > lixo.db",
+       "--connection sqlite:{loja}/lixo.db", 1, "lixo.db não pode ser lido"},
+      {"a folder named conexao.txt is named", "", "mkdir conexao.txt", "", 1,
+       "conexao.txt não é um arquivo"},
+      {"a folder in place of the parameters file is named", "",
+       "rm PARAMETROSXOL.CDS && mkdir PARAMETROSXOL.CDS", "", 1,
+       "PARAMETROSXOL.CDS não é um arquivo"},
+      {"no parameters file is named", "", "rm PARAMETROSXOL.CDS", "", 1,
+       "Os parâmetros da loja (PARAMETROSXOL.CDS) não foram encontrados"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nome);
+    fs::remove_all(demo_);
+    makeDemo();
+    if (!caso.sql.empty()) {
+      sqlite3* db = nullptr;
+      ASSERT_EQ(sqlite3_open((demo_ / "Dados" / "loja.db").c_str(), &db), SQLITE_OK);
+      EXPECT_EQ(sqlite3_exec(db, caso.sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+      sqlite3_close(db);
+    }
+    if (!caso.alteracao.empty()) {
+      ASSERT_EQ(std::system(("cd " + demo_.string() + " && " + caso.alteracao).c_str()), 0);
+    }
+    std::string opcoes = caso.opcoes;
+    if (auto at = opcoes.find("{loja}"); at != std::string::npos)
+      opcoes.replace(at, 6, demo_.string());
+    CliRun bill =
+        run("calcula --lista-comandas 0012_0013_0021 --tipo-conta 2 --cobra-couvert "
+            "--cobra-taxa --cobra-consumacao --host-dir " +
+            demo_.string() + " " + opcoes);
+    EXPECT_EQ(bill.status, caso.status) << bill.out << bill.err;
+    EXPECT_NE((caso.status == 0 ? bill.out : bill.err).find(caso.saida), std::string::npos)
+        << bill.out << bill.err;
   }
 }
 

@@ -32,27 +32,37 @@ DataPacket packetOf(const conta_packet& packet) {
       std::string_view(reinterpret_cast<const char*>(packet.data), packet.size), "bill");
 }
 
-// 1234.5 → "1.234,50"
-std::string money(double value) {
-  char digits[64];
-  std::snprintf(digits, sizeof digits, "%.2f", value < 0 ? -value : value);
-  std::string text(digits);
-  std::string whole = text.substr(0, text.find('.'));
-  std::string grouped;
+// A value with `decimals` decimals and a decimal comma, whatever its size:
+// "%.2f" of 1e300 takes more than 300 characters. A value that is no number
+// (a bill never carries one) says so instead of printing "nan".
+std::string decimal(double value, int decimals, bool grouped) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "(não é número)" : "(infinito)";
+  const double magnitude = std::fabs(value);
+  const int size = std::snprintf(nullptr, 0, "%.*f", decimals, magnitude);
+  std::string digits(static_cast<std::size_t>(size) + 1, '\0');
+  std::snprintf(digits.data(), digits.size(), "%.*f", decimals, magnitude);
+  digits.resize(static_cast<std::size_t>(size));
+  const std::size_t point = digits.find('.');
+  const std::string whole = digits.substr(0, point);
+  std::string out;
   for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) grouped += '.';
-    grouped += whole[i];
+    if (grouped && i > 0 && (whole.size() - i) % 3 == 0) out += '.';
+    out += whole[i];
   }
-  return (value < 0 && value <= -0.005 ? "-" : "") + grouped + "," +
-         text.substr(text.find('.') + 1);
+  if (point != std::string::npos) out += "," + digits.substr(point + 1);
+  // A value that rounds to zero shows no sign.
+  const bool zero = out.find_first_not_of("0.,") == std::string::npos;
+  return (value < 0 && !zero ? "-" : "") + out;
 }
 
+// 1234.5 → "1.234,50"
+std::string money(double value) {
+  return decimal(value, 2, true);
+}
+
+// 0.482 → "0,482"
 std::string quantity(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", value);
-  std::string out(text);
-  out[out.find('.')] = ',';
-  return out;
+  return decimal(value, 3, false);
 }
 
 std::string padRight(std::string text, std::size_t width) {
@@ -64,8 +74,10 @@ std::string padRight(std::string text, std::size_t width) {
   return text;
 }
 
+// Right-aligned in `width`; a text as wide or wider keeps a blank before it,
+// so that it never runs into what stands to its left.
 std::string padLeft(const std::string& text, std::size_t width) {
-  return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+  return text.size() < width ? std::string(width - text.size(), ' ') + text : " " + text;
 }
 
 std::string field(const DataPacket& packet, const PacketRow& row, const char* name) {
@@ -83,7 +95,7 @@ double number(const DataPacket& packet, const PacketRow& row, const char* name) 
 
 // 8 → "8", 2.5 → "2,5": a count of persons or units.
 std::string count(double value) {
-  char text[32];
+  char text[48];
   std::snprintf(text, sizeof text, "%g", value);
   std::string out(text);
   if (auto dot = out.find('.'); dot != std::string::npos) out[dot] = ',';

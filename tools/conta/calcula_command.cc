@@ -43,6 +43,11 @@ void check(Call&& call) {
 std::string connectionFromCommandLine(const std::string& text) {
   if (text.rfind("sqlite:", 0) != 0) return text;
   std::filesystem::path path(text.substr(7));
+  if (path.empty()) {
+    throw Error("A conexão '" + text +
+                "' não diz o arquivo do banco da loja: dê sqlite:CAMINHO, e.g. "
+                "sqlite:/opt/loja/Dados/loja.db.");
+  }
   return path.is_relative() ? "sqlite:" + std::filesystem::absolute(path).string() : text;
 }
 

@@ -13,7 +13,10 @@
 // Only items of open sales are billed: a comanda card is used again day after
 // day, and yesterday's closed sale under today's number is not today's bill.
 // SQLite keeps that test off the open-sales index (unary +): the comanda
-// index, probed with the list's numbers, reaches the items faster.
+// index, probed with the list's numbers, reaches the items faster. SQLite
+// cuts a discount to cents through an integer of cents, which holds no
+// amount from 1e15 on (an infinity became 92 quadrillion): such an amount
+// has no cents a double could show and is taken as it is.
 // The comanda row an item belongs to is found by branch, sale and comanda:
 // a comanda number that an earlier sale of the branch also used must not
 // count the item twice. On MS SQL Server an optional join may only name the
@@ -243,7 +246,8 @@ SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
           R"sql(SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
        SUM(IT.QTPRODCOMVEN) AS QTPRODCOMVEN,
        IT.VRPRECCOMVEN + COALESCE(IT.VRPRECCLCOMVEN, 0) AS VRPRECCOMVEN,
-       CAST(ROUND(SUM(IT.VRDESCCOMVEN) * 100, 6) AS INTEGER) / 100.0 AS VRDESCCOMVEN,
+       CASE WHEN abs(SUM(IT.VRDESCCOMVEN)) < 1e15 THEN CAST(ROUND(SUM(IT.VRDESCCOMVEN) * 100, 6) AS INTEGER) / 100.0
+            ELSE SUM(IT.VRDESCCOMVEN) END AS VRDESCCOMVEN,
        IT.NRLUGARMESA, COALESCE(PR.CDBARPRODUTO, PR.CDARVPROD) AS CDARVPROD,
        COALESCE(PR.NMPRODIMPFIS, PR.NMPRODUTO) AS NMPRODUTO, PR.IDCOBTXSERV, IT.NRMESADSCOMORIT,
        SUM(IT.VRACRCOMVEN) AS VRACRCOMVEN, IT.CDVENDEDOR AS CDVENDEDORITEM,
@@ -278,7 +282,8 @@ UNION
 SELECT IT.NRPRODCOMVEN, IT.CDFILIAL, IT.NRVENDAREST, IT.NRCOMANDA, IT.CDPRODUTO,
        IT.QTPRODCOMVEN,
        IT.VRPRECCOMVEN + COALESCE(IT.VRPRECCLCOMVEN, 0) AS VRPRECCOMVEN,
-       CAST(ROUND(IT.VRDESCCOMVEN * 100, 6) AS INTEGER) / 100.0 AS VRDESCCOMVEN,
+       CASE WHEN abs(IT.VRDESCCOMVEN) < 1e15 THEN CAST(ROUND(IT.VRDESCCOMVEN * 100, 6) AS INTEGER) / 100.0
+            ELSE IT.VRDESCCOMVEN END AS VRDESCCOMVEN,
        IT.NRLUGARMESA, COALESCE(PR.CDBARPRODUTO, PR.CDARVPROD) AS CDARVPROD,
        COALESCE(PR.NMPRODIMPFIS, PR.NMPRODUTO) AS NMPRODUTO, PR.IDCOBTXSERV, IT.NRMESADSCOMORIT,
        IT.VRACRCOMVEN, IT.CDVENDEDOR AS CDVENDEDORITEM,

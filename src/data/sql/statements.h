@@ -28,6 +28,7 @@ const StatementDefinition& adqCouvert();
 const StatementDefinition& acmCalculaCouvert();
 const StatementDefinition& acmAlteraNumIt();
 const StatementDefinition& adqBloqueiaFilial();
+const StatementDefinition& adqConfereNumeros();
 
 }  // namespace conta::data::sql
 

@@ -214,7 +214,10 @@ ConnectionTarget parseConnectionString(std::string_view raw, const std::filesyst
   }
   if (startsWithIgnoringCase(text, "sqlite:")) {
     std::filesystem::path path(std::string(trim(text.substr(7))));
-    if (path.empty()) throw DatabaseError("the connection string 'sqlite:' names no file");
+    if (path.empty()) {
+      throw DatabaseError(
+          "A conexão 'sqlite:' não diz o arquivo do banco da loja: dê sqlite:CAMINHO.");
+    }
     target.driver = DriverKind::Sqlite;
     target.dialect = Dialect::Sqlite;
     target.target = (path.is_relative() ? host / path : path).string();

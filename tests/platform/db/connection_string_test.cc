@@ -27,7 +27,8 @@ TEST(ConnectionStringTest, SqliteFilesAndTheEmbeddedDefault) {
   EXPECT_EQ(none.dialect, Dialect::Sqlite);
   EXPECT_EQ(parseConnectionString("sqlite:/var/loja.db", kHost).target, "/var/loja.db");
   EXPECT_EQ(parseConnectionString("sqlite:outra.db", kHost).target, "/opt/loja/outra.db");
-  EXPECT_EQ(errorOf("sqlite:"), "the connection string 'sqlite:' names no file");
+  EXPECT_EQ(errorOf("sqlite:"),
+            "A conexão 'sqlite:' não diz o arquivo do banco da loja: dê sqlite:CAMINHO.");
 }
 
 TEST(ConnectionStringTest, PostgresqlUrisAndKeyValueTextKeepTheirPasswordApart) {

@@ -9,6 +9,7 @@
 #include <libpq-fe.h>
 
 #include <cctype>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -311,6 +312,12 @@ class PostgreSqlConnection final : public DriverConnection {
       if (auto t = parseTimestamp("1899-12-30 " + std::string(text))) return Variant(*t);
     }
     if (auto value = valueFromText(field, text)) return *value;
+    // A float8 holds these too: read as they are, for the caller to judge.
+    if (field.valueKind() == ValueKind::Float) {
+      if (text == "NaN") return Variant(std::numeric_limits<double>::quiet_NaN());
+      if (text == "Infinity") return Variant(std::numeric_limits<double>::infinity());
+      if (text == "-Infinity") return Variant(-std::numeric_limits<double>::infinity());
+    }
     throw DatabaseError("column " + field.name + " holds '" + std::string(text) +
                             "', which is not a value of its type",
                         "22018");

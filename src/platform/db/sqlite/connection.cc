@@ -81,8 +81,15 @@ class SqliteConnection final : public DriverConnection {
     sqlite3_extended_result_codes(db_.get(), 1);
     // Wait for another writer (a second host process) instead of failing.
     sqlite3_busy_timeout(db_.get(), kLockWaitSeconds * 1000);
-    // A file that is not a database shows only on the first read.
-    run("SELECT count(*) FROM sqlite_master");
+    // A file that is not a database shows only on the first read; the
+    // message then names the file.
+    try {
+      run("SELECT count(*) FROM sqlite_master");
+    } catch (const DatabaseError& e) {
+      throw DatabaseError("O banco da loja " + path + " não pode ser lido: " + e.message(),
+                          (e.nativeCode() & 0xFF) == SQLITE_NOTADB ? "08001" : e.sqlstate(),
+                          e.nativeCode());
+    }
   }
 
   Dialect dialect() const override { return Dialect::Sqlite; }
