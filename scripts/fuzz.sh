@@ -6,8 +6,8 @@
 #   scripts/fuzz.sh [--seconds N] [--targets a,b,...] [--build DIR] [--out DIR]
 #
 # Targets: binary_packet xml_packet json_packet client_dataset
-# named_parameters connection_string (all by default, one after another, N
-# seconds each, default 60). The build goes to DIR (default build-fuzz) and
+# named_parameters connection_string bill_values (all by default, one after
+# another, N seconds each, default 60). The build goes to DIR (default build-fuzz) and
 # the run to OUT (default DIR/fuzz-run): corpora grow in OUT/corpus/<target>
 # (seeded from fuzz/seeds, the demo store's files and, when present, the
 # interop samples); crashes, leaks and time-outs are kept in
@@ -18,7 +18,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-fuzz"
 out=""
 seconds=60
-targets=(binary_packet xml_packet json_packet client_dataset named_parameters connection_string)
+targets=(binary_packet xml_packet json_packet client_dataset named_parameters connection_string
+         bill_values)
 
 usage() { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; }
 while [ $# -gt 0 ]; do
@@ -60,6 +61,7 @@ max_len() {
     binary_packet|xml_packet|json_packet|client_dataset) echo 16384 ;;
     named_parameters) echo 4096 ;;
     connection_string) echo 1024 ;;
+    bill_values) echo 512 ;;
   esac
 }
 
