@@ -37,11 +37,10 @@ DataPacket packetOf(const conta_packet& packet) {
 // (a bill never carries one) says so instead of printing "nan".
 std::string decimal(double value, int decimals, bool grouped) {
   if (!std::isfinite(value)) return std::isnan(value) ? "(não é número)" : "(infinito)";
-  const double magnitude = std::fabs(value);
-  const int size = std::snprintf(nullptr, 0, "%.*f", decimals, magnitude);
-  std::string digits(static_cast<std::size_t>(size) + 1, '\0');
-  std::snprintf(digits.data(), digits.size(), "%.*f", decimals, magnitude);
-  digits.resize(static_cast<std::size_t>(size));
+  // The largest double has 309 digits before the point.
+  char buffer[320 + 16];
+  std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 15), std::fabs(value));
+  const std::string digits(buffer);
   const std::size_t point = digits.find('.');
   const std::string whole = digits.substr(0, point);
   std::string out;
