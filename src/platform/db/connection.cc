@@ -1,11 +1,14 @@
 #include "platform/db/connection.h"
 
+#include <chrono>
+
 #include "platform/db/database_error.h"
 #include "platform/db/database_time.h"
 #include "platform/db/fault_injection.h"
 #include "platform/db/odbc/connection.h"
 #include "platform/db/postgresql/connection.h"
 #include "platform/db/sqlite/connection.h"
+#include "platform/db/statement_trace.h"
 #include "platform/host_directory.h"
 
 namespace conta::db {
@@ -133,7 +136,14 @@ ResultSet Connection::execute(const ParsedSql& sql, const std::vector<BoundParam
   countStatement();
   try {
     countDatabaseCall(sql.pieces.empty() ? std::string() : sql.pieces.front().substr(0, 40));
-    return d.execute(sql, parameters, options);
+    if (!statementTraceOn()) return d.execute(sql, parameters, options);
+    const auto start = std::chrono::steady_clock::now();
+    ResultSet result = d.execute(sql, parameters, options);
+    traceStatement(
+        d.dialect(), options.name,
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+        result);
+    return result;
   } catch (const DatabaseError& e) {
     rethrow(e);
   }

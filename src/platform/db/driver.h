@@ -41,6 +41,7 @@ struct ExecuteOptions {
   bool want_rows = true;
   int timeout_seconds = 0;  // 0: no limit
   const std::vector<ColumnHint>* hints = nullptr;
+  const std::string* name = nullptr;  // the statement's component, for the trace
 };
 
 // Every row of a statement's result, with its columns described as packet
@@ -52,6 +53,10 @@ struct ResultSet {
   std::vector<Field> fields;
   std::vector<std::vector<Variant>> rows;
   std::int64_t rows_affected = -1;
+  // For the statement trace, where the engine tells: "prepared" (planned
+  // for this run), "reused" (a statement prepared on the connection
+  // before), "" (not known).
+  const char* preparation = "";
 };
 
 // How long a statement waits for a lock another connection holds (another

@@ -96,7 +96,9 @@ ResultSet Statement::run(const ExecuteOptions& options) {
   if (storage_ == nullptr && text_.empty())
     throw DatabaseError(name_ + ": the statement has no text");
   const ParsedSql& sql = prepare();
-  return connection_.execute(sql, boundParameters(sql), options);
+  ExecuteOptions named = options;
+  named.name = &name_;
+  return connection_.execute(sql, boundParameters(sql), named);
 }
 
 // ---- Query ---------------------------------------------------------------------

@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "conta/error.h"
 #include "platform/db/database_error.h"
@@ -245,6 +248,44 @@ TEST_P(DatabaseLayerTest, AStatementRunAgainSeesNewValuesAndANewTableShape) {
   query.open();
   EXPECT_EQ(query.fields().size(), 6u);
   EXPECT_TRUE(query.value("X").isNull());
+}
+
+// With CONTA_TRACE_SQL naming a file, every statement appends its engine,
+// its name, its time, its rows and, where the engine tells, whether it was
+// prepared for this run or reused.
+TEST_P(DatabaseLayerTest, TheStatementTraceNamesEachStatementItsTimeAndRows) {
+  insert(Variant("1"), Variant("one"));
+  insert(Variant("2"), Variant("two"));
+  const std::filesystem::path trace =
+      std::filesystem::path(CONTA_TEST_TMP) / ("trace_" + GetParam() + ".txt");
+  std::filesystem::remove(trace);
+  setenv("CONTA_TRACE_SQL", trace.c_str(), 1);
+  Query query(*connection_, "adqTraced");
+  query.setSql("SELECT * FROM T WHERE K <> :P_K");
+  for (int run = 0; run < 2; ++run) {
+    query.close();
+    query.setParameter("P_K", Variant("x"));
+    query.open();
+  }
+  unsetenv("CONTA_TRACE_SQL");
+  query.close();
+  query.open();  // not traced
+  std::ifstream in(trace);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string engine = database_->schemaDialect();
+  const bool odbc = GetParam().rfind("odbc", 0) == 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    SCOPED_TRACE(lines[i]);
+    EXPECT_EQ(lines[i].rfind(engine + " adqTraced ", 0), 0u);
+    EXPECT_NE(lines[i].find(" ms 2 rows"), std::string::npos);
+    // ODBC does not tell.
+    if (!odbc) {
+      EXPECT_TRUE(lines[i].ends_with(i == 0 ? " prepared" : " reused"));
+    }
+  }
 }
 
 TEST_P(DatabaseLayerTest, ValuesThatDoNotFitTheDeclaredTypeNameTheParameter) {

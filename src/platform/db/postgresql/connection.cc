@@ -182,9 +182,12 @@ class PostgreSqlConnection final : public DriverConnection {
       values.push_back(null ? nullptr : texts[i].c_str());
     }
     ResultPtr result;
+    const char* preparation = "";
     if (preparable(text)) {
       auto runPrepared = [&] {
+        const std::size_t before = statements_prepared_;
         const std::string& name = prepared(text, types);
+        preparation = statements_prepared_ != before ? "prepared" : "reused";
         result.reset(PQexecPrepared(connection_.get(), name.c_str(),
                                     static_cast<int>(values.size()), values.data(), nullptr,
                                     nullptr, 0));
@@ -197,12 +200,14 @@ class PostgreSqlConnection final : public DriverConnection {
         if (PQtransactionStatus(connection_.get()) == PQTRANS_IDLE) runPrepared();
       }
     } else {
+      preparation = "planned";
       result.reset(PQexecParams(connection_.get(), text.c_str(), static_cast<int>(values.size()),
                                 types.data(), values.data(), nullptr, nullptr, 0));
     }
     check(result.get());
 
     ResultSet out;
+    out.preparation = preparation;
     if (PQresultStatus(result.get()) == PGRES_TUPLES_OK && options.want_rows) {
       int columns = PQnfields(result.get());
       int rows = PQntuples(result.get());

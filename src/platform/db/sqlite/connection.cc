@@ -128,6 +128,7 @@ class SqliteConnection final : public DriverConnection {
       result.rows.push_back(std::move(row));
     }
     result.rows_affected = columns == 0 ? sqlite3_changes64(db_.get()) : -1;
+    result.preparation = statement.prepared() ? "prepared" : "reused";
     return result;
   }
 
@@ -159,6 +160,7 @@ class SqliteConnection final : public DriverConnection {
         owner_.cache_.erase(found);
       } else {
         statement_ = owner_.prepare(text_);
+        prepared_ = true;
       }
     }
     ~CachedStatement() {
@@ -170,11 +172,13 @@ class SqliteConnection final : public DriverConnection {
     CachedStatement(const CachedStatement&) = delete;
     CachedStatement& operator=(const CachedStatement&) = delete;
     sqlite3_stmt* get() const { return statement_.get(); }
+    bool prepared() const { return prepared_; }
 
    private:
     SqliteConnection& owner_;
     std::string text_;
     StatementPtr statement_;
+    bool prepared_ = false;
   };
   static constexpr std::size_t kCacheSize = 128;
 
