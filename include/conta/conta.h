@@ -95,6 +95,18 @@ CONTA_EXPORT int conta_set_list_matching(const char* form, char** error);
 /* The DDL of the store database for "sqlite" or "postgresql". */
 CONTA_EXPORT int conta_store_schema(const char* dialect, char** sql, char** error);
 
+/* The indexes a bill relies on to cost what its own rows cost on a store of
+ * years, on the SQLite or PostgreSQL store the module connects to: *report
+ * has one entry per index, present (under the store's name for it) or
+ * missing (with its CREATE INDEX); with create non-zero the missing ones are
+ * created first, under names beginning CONTA_IX_. Free *report with
+ * conta_free. An Oracle or MS SQL Server store is not read: use
+ * conta_store_index_ddl and give the DDL to its administrator. */
+CONTA_EXPORT int conta_store_indexes(int create, char** report, char** error);
+/* The CREATE INDEX statements of those indexes for "oracle", "mssql",
+ * "postgresql" or "sqlite". */
+CONTA_EXPORT int conta_store_index_ddl(const char* dialect, char** sql, char** error);
+
 /* ---- the bill ---------------------------------------------------------------
  * conta_calcula computes the bill of one or more comandas (and of the tables
  * joined to theirs), writing back to the store database as the module does,

@@ -1,11 +1,13 @@
 // The C interface: every entry point catches everything once, through
 // guard(), and answers with a status and a message the caller frees.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "conta/calcula_conta.h"
 #include "conta/conta.h"
@@ -13,6 +15,7 @@
 #include "conta/packet_codecs.h"
 #include "data/demo_store.h"
 #include "data/list_matching.h"
+#include "data/store_indexes.h"
 #include "data/store_schema.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
@@ -151,6 +154,57 @@ CONTA_EXPORT int conta_set_list_matching(const char* form, char** error) {
     Srv_Xol41260::dataModule().useListMatching(name == "indexed"
                                                    ? conta::data::ListMatching::Indexed
                                                    : conta::data::ListMatching::Substring);
+  });
+}
+
+CONTA_EXPORT int conta_store_indexes(int create, char** report, char** error) {
+  if (report != nullptr) *report = nullptr;
+  if (report == nullptr) {
+    setError(error, "conta_store_indexes needs a place for the report");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return guard(error, [&] {
+    conta::db::Connection& connection = Srv_Xol41260::dataModule().adcFuncoesRev;
+    std::vector<std::string> criados;
+    if (create != 0) criados = conta::data::criaIndices(connection);
+    std::string text;
+    for (const conta::data::SituacaoIndice& s : conta::data::confereIndices(connection)) {
+      std::string colunas;
+      for (const auto& c : s.indice.colunas)
+        colunas += (colunas.empty() ? "" : ", ") + c;
+      const bool criado = std::find(criados.begin(), criados.end(), s.indice.nome) != criados.end();
+      text += s.indice.tabela + " (" + colunas + "): " +
+              (criado ? "criado agora, " + s.existente
+               : s.existente.empty()
+                   ? "falta: " + conta::data::ddlIndice(s.indice, connection.dialect())
+                   : "presente, " + s.existente) +
+              "\n    " + s.indice.porque + "\n";
+    }
+    *report = copyText(text);
+  });
+}
+
+CONTA_EXPORT int conta_store_index_ddl(const char* dialect, char** sql, char** error) {
+  if (sql != nullptr) *sql = nullptr;
+  const std::string name = dialect == nullptr ? "" : dialect;
+  const std::pair<const char*, conta::db::Dialect> dialects[] = {
+      {"oracle", conta::db::Dialect::Oracle},
+      {"mssql", conta::db::Dialect::MsSql},
+      {"postgresql", conta::db::Dialect::PostgreSql},
+      {"sqlite", conta::db::Dialect::Sqlite}};
+  const auto found = std::find_if(std::begin(dialects), std::end(dialects),
+                                  [&](const auto& d) { return name == d.first; });
+  if (sql == nullptr || found == std::end(dialects)) {
+    setError(error,
+             "conta_store_index_ddl takes \"oracle\", \"mssql\", \"postgresql\" or "
+             "\"sqlite\", and a place for the text");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return guard(error, [&] {
+    std::string text;
+    for (const conta::data::IndiceConta& indice : conta::data::indicesDaConta())
+      text += conta::data::ddlIndice(indice, found->second) + ";\n";
+    *sql = copyText(text);
   });
 }
 

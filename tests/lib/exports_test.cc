@@ -94,6 +94,8 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       "conta_set_host_directory",
       "conta_set_list_matching",
       "conta_set_report_sink",
+      "conta_store_index_ddl",
+      "conta_store_indexes",
       "conta_store_schema",
       "conta_version",
   };

@@ -203,7 +203,7 @@ class ManualCliTest : public ::testing::Test {
 
 TEST_F(ManualCliTest, EverySubcommandsHelpHasExamplesOfEachOption) {
   EXPECT_EQ(std::set<std::string>(top_.subcommands.begin(), top_.subcommands.end()),
-            (std::set<std::string>{"calcula", "demo", "historico", "pacote", "schema"}));
+            (std::set<std::string>{"calcula", "demo", "historico", "indices", "pacote", "schema"}));
   for (const auto& [name, help] : help_) {
     SCOPED_TRACE(name);
     ASSERT_FALSE(help.examples.empty()) << help_text_[name];

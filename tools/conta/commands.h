@@ -18,6 +18,7 @@ void addSchemaCommand(CLI::App& app);
 void addCalculaCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
 void addHistoricoCommand(CLI::App& app);
+void addIndicesCommand(CLI::App& app);
 
 }  // namespace conta::cli
 

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
       "  conta pacote items.cds --format json           print a packet as JSON\n"
       "  conta pacote in.xml --output out.cds           convert XML to a binary .cds file\n"
       "  conta schema --dialect sqlite                  print the store database DDL\n"
+      "  conta indices --host-dir /opt/loja             the indexes a bill relies on\n"
       "  conta --version                                the module's version\n"
       "Environment: CONTA_CONNECTION (the store database), CONTA_HOST_DIR (the host\n"
       "directory), CONTA_TRACE (a file for the module's package events).\n"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   conta::cli::addCalculaCommand(app);
   conta::cli::addDemoCommand(app);
   conta::cli::addHistoricoCommand(app);
+  conta::cli::addIndicesCommand(app);
   conta::cli::addPacoteCommand(app);
   conta::cli::addSchemaCommand(app);
 
