@@ -138,6 +138,14 @@ class PostgreSqlConnection final : public DriverConnection {
     // A lock held by another process is waited for as long as on every
     // engine, not without end.
     run(("SET lock_timeout = '" + std::to_string(kLockWaitSeconds) + "s'").c_str());
+    // Every statement of the module is planned once per connection and the
+    // plan kept. Left to choose, the server planned the statements that test
+    // a comanda list anew on every run (their list of substrings, made in
+    // the statement, looks a thousand rows long to a reusable plan), which
+    // cost more than running them: a bill of one comanda took 7.6 ms on a
+    // store of 300,000 items, 2.7 ms with its plans kept. Servers before
+    // PostgreSQL 12 have no such setting and plan as they always did.
+    ResultPtr generic(PQexec(connection_.get(), "SET plan_cache_mode = force_generic_plan"));
   }
 
   Dialect dialect() const override { return Dialect::PostgreSql; }
