@@ -18,6 +18,7 @@
 #include "data/store_indexes.h"
 #include "data/store_schema.h"
 #include "frame/data_module.h"
+#include "platform/db/dialect.h"
 #include "platform/host_directory.h"
 #include "support/geralxol.h"
 #include "support/mensagemxol.h"
@@ -186,15 +187,9 @@ CONTA_EXPORT int conta_store_indexes(int create, char** report, char** error) {
 
 CONTA_EXPORT int conta_store_index_ddl(const char* dialect, char** sql, char** error) {
   if (sql != nullptr) *sql = nullptr;
-  const std::string name = dialect == nullptr ? "" : dialect;
-  const std::pair<const char*, conta::db::Dialect> dialects[] = {
-      {"oracle", conta::db::Dialect::Oracle},
-      {"mssql", conta::db::Dialect::MsSql},
-      {"postgresql", conta::db::Dialect::PostgreSql},
-      {"sqlite", conta::db::Dialect::Sqlite}};
-  const auto found = std::find_if(std::begin(dialects), std::end(dialects),
-                                  [&](const auto& d) { return name == d.first; });
-  if (sql == nullptr || found == std::end(dialects)) {
+  const std::optional<conta::db::Dialect> found =
+      conta::db::dialectFromName(dialect == nullptr ? "" : dialect);
+  if (sql == nullptr || !found) {
     setError(error,
              "conta_store_index_ddl takes \"oracle\", \"mssql\", \"postgresql\" or "
              "\"sqlite\", and a place for the text");
@@ -203,7 +198,7 @@ CONTA_EXPORT int conta_store_index_ddl(const char* dialect, char** sql, char** e
   return guard(error, [&] {
     std::string text;
     for (const conta::data::IndiceConta& indice : conta::data::indicesDaConta())
-      text += conta::data::ddlIndice(indice, found->second) + ";\n";
+      text += conta::data::ddlIndice(indice, *found) + ";\n";
     *sql = copyText(text);
   });
 }

@@ -3,26 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/db/dialect.h"
+
 namespace conta::db {
 namespace {
 
 const char* traceFile() {
   const char* path = std::getenv("CONTA_TRACE_SQL");
   return path != nullptr && *path != '\0' ? path : nullptr;
-}
-
-const char* engineName(Dialect dialect) {
-  switch (dialect) {
-    case Dialect::Oracle:
-      return "oracle";
-    case Dialect::MsSql:
-      return "mssql";
-    case Dialect::PostgreSql:
-      return "postgresql";
-    case Dialect::Sqlite:
-      return "sqlite";
-  }
-  return "?";
 }
 
 }  // namespace
@@ -39,7 +27,7 @@ void traceStatement(Dialect dialect, const std::string* name, double millisecond
       result.rows_affected >= 0 ? result.rows_affected : static_cast<long long>(result.rows.size());
   char line[512];
   const int size =
-      std::snprintf(line, sizeof line, "%s %s %.3f ms %lld rows%s%s\n", engineName(dialect),
+      std::snprintf(line, sizeof line, "%s %s %.3f ms %lld rows%s%s\n", dialectName(dialect),
                     name != nullptr ? name->c_str() : "(sql)", milliseconds, rows,
                     *result.preparation != '\0' ? " " : "", result.preparation);
   if (size <= 0) return;
