@@ -80,6 +80,7 @@ void TdtmFuncoesRev::useListMatching(conta::data::ListMatching form) {
       {&assRetiraItem, &sql::acmRetiraItem()},
       {&assAjustaQtdeNeg, &sql::acmAjustaQtdeNeg()},
       {&assComissVenda, &sql::adqComissVenda()},
+      {&assCouvert, &sql::adqCouvert()},
   };
   for (const auto& [storage, definition] : listStatements) {
     storage->setTexts(form == conta::data::ListMatching::Substring ? *definition->substring_texts

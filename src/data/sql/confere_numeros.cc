@@ -4,7 +4,8 @@
 // arithmetic without a word: a price of 'abc', or '12,9', would be billed as
 // 0, or 12. The other engines type their columns, and their text finds no
 // row (the bill runs it on SQLite only). The items are reached through the
-// branch's open sales, as the bill's charge items are.
+// comanda index by the list's numbers, as the bill's items are.
+#include "data/list_matching.h"
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {
@@ -20,7 +21,7 @@ const StatementDefinition& adqConfereNumeros() {
           tipado,
           tipado,
           // SQLite
-          R"sql(SELECT IT.NRVENDAREST, IT.NRCOMANDA, IT.NRPRODCOMVEN,
+          expandListTests(R"sql(SELECT IT.NRVENDAREST, IT.NRCOMANDA, IT.NRPRODCOMVEN,
        CASE WHEN typeof(IT.QTPRODCOMVEN) NOT IN ('integer', 'real', 'null') THEN 'QTPRODCOMVEN'
             WHEN typeof(IT.VRPRECCOMVEN) NOT IN ('integer', 'real', 'null') THEN 'VRPRECCOMVEN'
             WHEN typeof(IT.VRPRECCLCOMVEN) NOT IN ('integer', 'real', 'null') THEN 'VRPRECCLCOMVEN'
@@ -31,19 +32,18 @@ const StatementDefinition& adqConfereNumeros() {
             WHEN typeof(IT.VRPRECCLCOMVEN) NOT IN ('integer', 'real', 'null') THEN quote(IT.VRPRECCLCOMVEN)
             WHEN typeof(IT.VRDESCCOMVEN) NOT IN ('integer', 'real', 'null') THEN quote(IT.VRDESCCOMVEN)
             ELSE quote(IT.VRACRCOMVEN) END AS VALOR
-  FROM VENDAREST VR
- CROSS JOIN ITCOMANDAVEN IT
- WHERE (VR.CDFILIAL = :P_CDFILIAL)
-   AND (VR.DTHRFECHMESA IS NULL)
-   AND (IT.CDFILIAL = VR.CDFILIAL)
-   AND (IT.NRVENDAREST = VR.NRVENDAREST)
-   AND (instr(:P_NRCOMANDA, NULLIF(IT.NRCOMANDA, '')) > 0)
+  FROM ITCOMANDAVEN IT
+  JOIN VENDAREST VR ON (VR.CDFILIAL = IT.CDFILIAL) AND (VR.NRVENDAREST = IT.NRVENDAREST)
+ WHERE (IT.CDFILIAL = :P_CDFILIAL)
+   AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
+   AND (+VR.DTHRFECHMESA IS NULL)
    AND (typeof(IT.QTPRODCOMVEN) NOT IN ('integer', 'real', 'null')
         OR typeof(IT.VRPRECCOMVEN) NOT IN ('integer', 'real', 'null')
         OR typeof(IT.VRPRECCLCOMVEN) NOT IN ('integer', 'real', 'null')
         OR typeof(IT.VRDESCCOMVEN) NOT IN ('integer', 'real', 'null')
         OR typeof(IT.VRACRCOMVEN) NOT IN ('integer', 'real', 'null'))
  ORDER BY 1, 2, 3)sql",
+                          db::Dialect::Sqlite, ListMatching::Indexed),
       },
       {},
   };

@@ -6,19 +6,19 @@
 // lookup leaves them out. Yesterday's closed sale under today's comanda
 // number, and the other comandas of a listed comanda's sale, are never read:
 // a bill re-counts or re-prices only the charge items it covers.
-// The items are reached through the branch's open sales, found by their
-// index among years of closed ones; the list test then sorts out the few
-// items of those sales, faster than looking up each substring of the list.
-// On PostgreSQL and SQLite an empty comanda number occurs in no list, as
-// Oracle's INSTR of an empty (NULL) text finds nothing.
+// The items are reached through the comanda index, by the list's numbers,
+// as the bill's items are: a store without an index of its open sales
+// (made by other software) finds them as fast.
+// On PostgreSQL and SQLite the comanda list test is written
+// "{{COLUMN in :LIST}}" and expanded as data/list_matching.h says.
+#include "data/list_matching.h"
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {
 
 const StatementDefinition& adqCouvert() {
-  static const StatementDefinition definition = {
+  static const StatementDefinition definition = listStatement(
       "adqCouvert",
-      true,
       {
           // Oracle
           R"sql(SELECT V.NRPESMESAVEN, C.DSCOMANDA, I.NRVENDAREST, I.NRCOMANDA, I.NRPRODCOMVEN,
@@ -53,36 +53,31 @@ const StatementDefinition& adqCouvert() {
           // PostgreSQL
           R"sql(SELECT V.NRPESMESAVEN, C.DSCOMANDA, I.NRVENDAREST, I.NRCOMANDA, I.NRPRODCOMVEN,
        I.NRLUGARMESA, I.QTPRODCOMVEN, I.VRPRECCOMVEN
-  FROM VENDAREST V
-  JOIN ITCOMANDAVEN I ON (I.CDFILIAL = V.CDFILIAL) AND (I.NRVENDAREST = V.NRVENDAREST)
+  FROM ITCOMANDAVEN I
+  JOIN VENDAREST V ON (V.CDFILIAL = I.CDFILIAL) AND (V.NRVENDAREST = I.NRVENDAREST)
   JOIN COMANDAVEN C ON (I.CDFILIAL = C.CDFILIAL) AND (I.NRVENDAREST = C.NRVENDAREST)
                    AND (I.NRCOMANDA = C.NRCOMANDA)
- WHERE (V.CDFILIAL = :P_CDFILIAL)
+ WHERE (I.CDFILIAL = :P_CDFILIAL)
+   AND ({{I.NRCOMANDA in :P_NRCOMANDA}})
    AND (V.DTHRFECHMESA IS NULL)
-   AND (strpos(:P_NRCOMANDA, NULLIF(I.NRCOMANDA, '')) > 0)
    AND (I.CDPRODUTO = :P_CDPRODUTO)
    AND (I.IDSTPRCOMVEN NOT IN ('6', '7'))
  ORDER BY I.NRVENDAREST, I.NRCOMANDA, I.NRPRODCOMVEN)sql",
-          // SQLite: the open sales first (CROSS JOIN keeps that order), and
-          // the product test off the product index (unary +), which would
-          // walk every cover item of the store's history.
+          // SQLite: the open-sale test off the open-sales index (unary +).
           R"sql(SELECT V.NRPESMESAVEN, C.DSCOMANDA, I.NRVENDAREST, I.NRCOMANDA, I.NRPRODCOMVEN,
        I.NRLUGARMESA, I.QTPRODCOMVEN, I.VRPRECCOMVEN
-  FROM VENDAREST V
- CROSS JOIN ITCOMANDAVEN I
+  FROM ITCOMANDAVEN I
+  JOIN VENDAREST V ON (V.CDFILIAL = I.CDFILIAL) AND (V.NRVENDAREST = I.NRVENDAREST)
   JOIN COMANDAVEN C ON (I.CDFILIAL = C.CDFILIAL) AND (I.NRVENDAREST = C.NRVENDAREST)
                    AND (I.NRCOMANDA = C.NRCOMANDA)
- WHERE (V.CDFILIAL = :P_CDFILIAL)
-   AND (V.DTHRFECHMESA IS NULL)
-   AND (I.CDFILIAL = V.CDFILIAL)
-   AND (I.NRVENDAREST = V.NRVENDAREST)
-   AND (instr(:P_NRCOMANDA, NULLIF(I.NRCOMANDA, '')) > 0)
-   AND (+I.CDPRODUTO = :P_CDPRODUTO)
+ WHERE (I.CDFILIAL = :P_CDFILIAL)
+   AND ({{I.NRCOMANDA in :P_NRCOMANDA}})
+   AND (+V.DTHRFECHMESA IS NULL)
+   AND (I.CDPRODUTO = :P_CDPRODUTO)
    AND (I.IDSTPRCOMVEN NOT IN ('6', '7'))
  ORDER BY I.NRVENDAREST, I.NRCOMANDA, I.NRPRODCOMVEN)sql",
       },
-      {},
-  };
+      {});
   return definition;
 }
 
