@@ -1,5 +1,6 @@
 #include "bench_stores.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -9,6 +10,7 @@
 #include "platform/db/connection.h"
 #include "platform/db/script.h"
 #include "platform/db/statement.h"
+#include "store_copies.h"
 
 namespace conta::bench {
 namespace {
@@ -37,12 +39,17 @@ bool readStore(BenchStore& store) {
     count.setColumnHints({{"N", FieldType::Float, 0}});
     count.open();
     store.itens = static_cast<std::uint64_t>(count.value("N").toDouble());
+    // A copy to more branches that did not finish is made again.
+    count.close();
+    count.setSql("SELECT COUNT(*) AS N FROM FILIAL");
+    count.open();
+    if (count.value("N").toDouble() != store.kind.filiais) return false;
     db::Query open(connection, "abertas");
     open.setSql(
         "SELECT CO.NRVENDAREST, MIN(CO.NRCOMANDA) AS NRCOMANDA"
         "  FROM COMANDAVEN CO"
         "  JOIN VENDAREST VE ON (VE.CDFILIAL = CO.CDFILIAL) AND (VE.NRVENDAREST = CO.NRVENDAREST)"
-        " WHERE (VE.DTHRFECHMESA IS NULL) AND (CO.IDSTCOMANDA <> '4')"
+        " WHERE (CO.CDFILIAL = '0001') AND (VE.DTHRFECHMESA IS NULL) AND (CO.IDSTCOMANDA <> '4')"
         "   AND EXISTS (SELECT 1 FROM ITCOMANDAVEN IT WHERE (IT.CDFILIAL = CO.CDFILIAL)"
         "               AND (IT.NRVENDAREST = CO.NRVENDAREST) AND (IT.NRCOMANDA = CO.NRCOMANDA))"
         " GROUP BY CO.NRVENDAREST ORDER BY CO.NRVENDAREST");
@@ -71,9 +78,10 @@ void makeHistory(const BenchSetup& setup, const fs::path& dir, const std::string
   run(command);
 }
 
-// A PostgreSQL store per history size, each in a schema of its own.
-std::string postgresqlStore(const BenchSetup& setup, const std::string& size) {
-  const std::string schema = "conta_bench_" + size;
+// A PostgreSQL store per name, each in a schema of its own.
+std::string postgresqlStore(const BenchSetup& setup, const std::string& name) {
+  std::string schema = "conta_bench_" + name;
+  std::replace(schema.begin(), schema.end(), '-', '_');
   db::Connection connection("bench");
   connection.setConnectionString(*setup.postgresql);
   db::runSqlScript(connection, "CREATE SCHEMA IF NOT EXISTS " + schema);
@@ -104,14 +112,34 @@ std::vector<BenchStore> prepareStores(const BenchSetup& setup) {
 
   std::vector<std::string> backends = {"sqlite"};
   if (setup.postgresql) backends.push_back("postgresql");
+  std::vector<std::pair<HistorySize, StoreKind>> stores_of_a_backend;
+  for (const HistorySize& size : setup.sizes) {
+    stores_of_a_backend.push_back({size, StoreKind{false, 1}});
+    stores_of_a_backend.push_back({size, StoreKind{true, 1}});
+  }
+  if (setup.filiais > 1 && setup.history_of_branches < setup.sizes.size()) {
+    const HistorySize& size = setup.sizes[setup.history_of_branches];
+    stores_of_a_backend.push_back({size, StoreKind{false, setup.filiais}});
+    stores_of_a_backend.push_back({size, StoreKind{true, setup.filiais}});
+  }
   for (const std::string& backend : backends) {
-    for (const HistorySize& size : setup.sizes) {
-      const fs::path dir = setup.cache / (backend + "-" + size.name);
-      BenchStore store{backend, size.name,
+    for (const auto& [size, kind] : stores_of_a_backend) {
+      std::string name = size.name;
+      if (kind.filiais > 1) name += "-x" + std::to_string(kind.filiais);
+      if (kind.outro_esquema) name += "-other";
+      const fs::path dir = setup.cache / (backend + "-" + name);
+      BenchStore store{backend, name,
                        backend == "sqlite" ? "sqlite:" + (dir / "Dados/loja.db").string()
-                                           : postgresqlStore(setup, size.name)};
+                                           : postgresqlStore(setup, name),
+                       kind};
+      // Dropping the indexes again costs nothing and mends a store whose
+      // making stopped before it.
+      if (kind.outro_esquema && readStore(store)) deixaSoIndicesDeOutroEsquema(store.connection);
       if (!readStore(store)) {
         makeHistory(setup, dir, backend == "sqlite" ? "" : store.connection, size);
+        if (kind.filiais > 1) copiaFiliais(store.connection, kind.filiais);
+        if (kind.outro_esquema) deixaSoIndicesDeOutroEsquema(store.connection);
+        coletaEstatisticas(store.connection);
         if (!readStore(store))
           throw std::runtime_error("the history " + dir.string() + " has no open comandas");
       }

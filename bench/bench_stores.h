@@ -18,13 +18,22 @@ struct HistorySize {
   int dias;          // days of sales at the generator's default rate
 };
 
+// How a store was made: by this project's schema, or as other software
+// makes it (only the primary keys and the two comanda indexes, statistics
+// gathered); with the generated branch alone, or copied to more branches.
+struct StoreKind {
+  bool outro_esquema = false;
+  int filiais = 1;
+};
+
 struct BenchStore {
   std::string backend;  // "sqlite" or "postgresql"
-  std::string name;     // "demo" or a history size
+  std::string name;     // "demo" or a history size, "-x4" for 4 branches, "-other"
   std::string connection;
+  StoreKind kind{};
   std::uint64_t itens = 0;  // items in the store
-  // Open comandas with items, the first comanda of each open sale in sale
-  // order: bills of 1 and 5 comandas take the first ones.
+  // Open comandas with items of branch 0001, the first comanda of each open
+  // sale in sale order: bills of 1 and 5 comandas take the first ones.
   std::vector<std::string> comandas{};
 };
 
@@ -33,6 +42,10 @@ struct BenchSetup {
   std::filesystem::path conta_tool;       // the `conta` program
   std::optional<std::string> postgresql;  // libpq key=value string, or none
   std::vector<HistorySize> sizes;
+  // The history copied to this many branches (own schema and other schema),
+  // or none; and which history.
+  int filiais = 4;
+  std::size_t history_of_branches = 1;
 };
 
 // The host directory every store is billed with (its parameter files): the
@@ -40,8 +53,10 @@ struct BenchSetup {
 // store's when there are no histories.
 std::filesystem::path hostDirectory(const BenchSetup& setup);
 
-// Every store of the set-up, made or found, in order: per backend the demo
-// store (SQLite only) and then the histories by size.
+// Every store of the set-up, made or found, in order: the demo store
+// (SQLite only), then per backend the histories by size, each in this
+// project's schema and then in the other; then the branches' copies of one
+// history, in both schemas.
 std::vector<BenchStore> prepareStores(const BenchSetup& setup);
 
 }  // namespace conta::bench

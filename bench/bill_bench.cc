@@ -4,6 +4,14 @@
 // indexed run reports how many times faster it is than the substring run of
 // the same store and bill ("x_faster"), and every run the share of the bill's
 // time spent outside the database ("outside_db").
+// Every history is billed again as other software would have made its
+// store (only the primary keys and the two comanda indexes, statistics
+// gathered), and one history copied to four branches in both schemas: those
+// runs report their time against the same bill on the store they were made
+// from ("x_own": the other schema against this project's, four branches
+// against one). Every run reports its first bill on a new connection
+// ("first_ms"), whose statements are all prepared and planned anew, and
+// what that costs above a bill of a connection that has them ("plan_ms").
 //
 //   build/bench/conta_bill_bench --benchmark_out=bills.json --benchmark_out_format=json
 //   bench/plot_bills.py bills.json docs/bill-time.png
@@ -15,6 +23,8 @@
 //                           (one schema per history size)
 //   CONTA_BENCH_SIZES       the histories as NAME:DAYS,... (default
 //                           10k:4,300k:104,3M:1095; about 2,900 items a day)
+//   CONTA_BENCH_FILIAIS     the branches the second history is copied to
+//                           (default 4; 1 for none)
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -41,6 +51,20 @@ std::map<std::string, double>& substringTimes() {
   return times;
 }
 
+// Milliseconds per bill of every indexed run, by store and bill, for the
+// ratio of the stores made from it.
+std::map<std::string, double>& indexedTimes() {
+  static std::map<std::string, double> times;
+  return times;
+}
+
+// The store a store was made from: "300k-x4-other" from "300k-x4", that from
+// "300k"; a history from none.
+std::string madeFrom(const std::string& name) {
+  const auto dash = name.rfind('-');
+  return dash == std::string::npos ? "" : name.substr(0, dash);
+}
+
 void check(int status, char* error, const std::string& what) {
   if (status == CONTA_OK) return;
   std::string message = error ? error : "unknown error";
@@ -65,7 +89,7 @@ void bill(const std::string& list) {
 }
 
 void billBenchmark(benchmark::State& state, const BenchStore& store, std::size_t comandas,
-                   const std::string& form) {
+                   const std::string& form, const std::string& host_directory) {
   const std::string list = joined(store.comandas, comandas);
   const std::string key = store.backend + "/" + store.name + "/" + std::to_string(comandas);
   try {
@@ -73,6 +97,19 @@ void billBenchmark(benchmark::State& state, const BenchStore& store, std::size_t
     check(conta_set_connection_string(store.connection.c_str(), &error), error, "connection");
     check(conta_set_list_matching(form.c_str(), &error), error, "list matching");
     bill(list);  // the first bill writes the charges; the timed ones find them there
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+    return;
+  }
+  // The first bill of a new connection: its statements prepared and planned.
+  double first_ms = 0;
+  try {
+    char* error = nullptr;
+    check(conta_set_host_directory(host_directory.c_str(), &error), error, "reconnection");
+    check(conta_connect(&error), error, "connection");
+    const auto start = Clock::now();
+    bill(list);
+    first_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
     return;
@@ -94,10 +131,18 @@ void billBenchmark(benchmark::State& state, const BenchStore& store, std::size_t
                                  static_cast<double>(state.iterations());
   state.counters["outside_db"] = 1.0 - std::chrono::duration<double>(in_database).count() /
                                            std::chrono::duration<double>(total).count();
+  state.counters["first_ms"] = first_ms;
+  state.counters["plan_ms"] = first_ms - ms;
   if (form == "substring") {
     substringTimes()[key] = ms;
-  } else if (auto found = substringTimes().find(key); found != substringTimes().end()) {
-    state.counters["x_faster"] = found->second / ms;
+  } else {
+    indexedTimes()[key] = ms;
+    if (auto found = substringTimes().find(key); found != substringTimes().end())
+      state.counters["x_faster"] = found->second / ms;
+    const std::string own =
+        store.backend + "/" + madeFrom(store.name) + "/" + std::to_string(comandas);
+    if (auto found = indexedTimes().find(own); found != indexedTimes().end())
+      state.counters["x_own"] = ms / found->second;
   }
   state.SetLabel(list);
 }
@@ -116,20 +161,25 @@ std::vector<HistorySize> sizesFromEnvironment() {
   return sizes;
 }
 
-void registerBills(const std::vector<BenchStore>& stores) {
+void registerBills(const std::vector<BenchStore>& stores, const std::string& host_directory) {
   for (const BenchStore& store : stores) {
     // The demo store has four open comandas: it is billed with all of them.
     const std::vector<std::size_t> bills = {1, store.name == "demo" ? store.comandas.size() : 5};
+    // The stores made from a history are compared with it, not with the
+    // substring form.
+    const bool copy = store.kind.outro_esquema || store.kind.filiais > 1;
+    const std::vector<std::string> forms = copy ? std::vector<std::string>{"indexed"}
+                                                : std::vector<std::string>{"substring", "indexed"};
     for (std::size_t comandas : bills) {
       // The substring run first, so the indexed run can give the ratio.
-      for (const std::string form : {"substring", "indexed"}) {
-        auto* benchmark =
-            benchmark::RegisterBenchmark(("bill/" + store.backend + "/" + store.name + "/" +
-                                          std::to_string(comandas) + "_comandas/" + form)
-                                             .c_str(),
-                                         [store, comandas, form](benchmark::State& state) {
-                                           billBenchmark(state, store, comandas, form);
-                                         });
+      for (const std::string& form : forms) {
+        auto* benchmark = benchmark::RegisterBenchmark(
+            ("bill/" + store.backend + "/" + store.name + "/" + std::to_string(comandas) +
+             "_comandas/" + form)
+                .c_str(),
+            [store, comandas, form, host_directory](benchmark::State& state) {
+              billBenchmark(state, store, comandas, form, host_directory);
+            });
         benchmark->Unit(benchmark::kMillisecond)->UseRealTime();
         // A substring bill on a large history takes seconds: a few are enough.
         if (form == "substring" && store.itens > 100000) benchmark->Iterations(3);
@@ -151,13 +201,16 @@ int main(int argc, char** argv) {
     setup.conta_tool = CONTA_TOOL;
     if (const char* pg = std::getenv("CONTA_BENCH_POSTGRESQL"); pg && *pg) setup.postgresql = pg;
     setup.sizes = sizesFromEnvironment();
+    if (const char* filiais = std::getenv("CONTA_BENCH_FILIAIS"); filiais && *filiais)
+      setup.filiais = std::atoi(filiais);
     const std::vector<BenchStore> stores = prepareStores(setup);
     char* error = nullptr;
     // The store parameters are read once per process: every store is
     // billed with the same parameter files.
-    check(conta_set_host_directory(hostDirectory(setup).c_str(), &error), error, "host directory");
+    const std::string host_directory = hostDirectory(setup).string();
+    check(conta_set_host_directory(host_directory.c_str(), &error), error, "host directory");
     conta_set_report_sink([](void*, const conta_report*) {}, nullptr);
-    registerBills(stores);
+    registerBills(stores, host_directory);
   } catch (const std::exception& e) {
     std::cerr << "conta_bill_bench: " << e.what() << "\n";
     return 1;

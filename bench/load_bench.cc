@@ -40,6 +40,7 @@
 #include "history/history.h"
 #include "platform/db/connection.h"
 #include "platform/db/statement.h"
+#include "store_copies.h"
 
 extern char** environ;
 
@@ -51,57 +52,6 @@ namespace fs = std::filesystem;
 int fromEnvironment(const char* name, int fallback) {
   const char* text = std::getenv(name);
   return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : fallback;
-}
-
-std::string filial(int k) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d", k + 1);
-  return text;
-}
-
-// The tables of the store database that hold a branch's rows.
-const char* const kTabelasDaFilial[] = {"FILIAL",     "LOJA",        "PRODLOJA",   "PRODRALIMENT",
-                                        "ALIQIMPFIS", "JUNCAOMESA",  "MESAJUNCAO", "VENDAREST",
-                                        "COMANDAVEN", "ITCOMANDAVEN"};
-
-// Copies every row of branch 0001 to the branches 0002... of the store.
-void copiaFiliais(const std::string& connection, int filiais) {
-  db::Connection db("load");
-  db.setConnectionString(connection);
-  db.open();
-  db.beginTransaction();
-  for (const char* tabela : kTabelasDaFilial) {
-    db::Query rows(db, "rows");
-    rows.setSql(std::string("SELECT * FROM ") + tabela + " WHERE CDFILIAL = '0001'");
-    rows.open();
-    std::string columns, values;
-    for (const auto& field : rows.fields()) {
-      columns += (columns.empty() ? "" : ", ") + field.name;
-      values += (values.empty() ? ":P_" : ", :P_") + field.name;
-    }
-    db::Command insert(db, "insert");
-    insert.setSql(std::string("INSERT INTO ") + tabela + " (" + columns + ") VALUES (" + values +
-                  ")");
-    for (const auto& field : rows.fields()) {
-      const bool number = field.type == FieldType::Float || field.type == FieldType::Int64;
-      insert.declareParameter("P_" + field.name, number ? db::ParamType::Float
-                                                 : field.type == FieldType::DateTime
-                                                     ? db::ParamType::DateTime
-                                                     : db::ParamType::String);
-    }
-    for (int k = 1; k < filiais; ++k) {
-      for (rows.first(); !rows.eof(); rows.next()) {
-        for (const auto& field : rows.fields()) {
-          Variant value = rows.value(field.name);
-          if (field.name == "CDFILIAL") value = Variant(filial(k));
-          if (value.kind() == Variant::Kind::Integer) value = Variant(value.toDouble());
-          insert.setParameter("P_" + field.name, value);
-        }
-        insert.execute();
-      }
-    }
-  }
-  db.commit();
 }
 
 // A host directory per branch: the store's parameter files, its branch
@@ -152,16 +102,9 @@ Loja preparaLoja(const std::string& backend, const std::string& postgresql, int 
   const history::Resumo resumo =
       history::gera(store, backend == "sqlite" ? "" : loja.connection, opcoes);
   copiaFiliais(loja.connection, filiais);
-  if (backend == "postgresql") {
-    // Statistics of the store as it now is, not as autovacuum finds it in the
-    // middle of the first run.
-    db::Connection db("load");
-    db.setConnectionString(loja.connection);
-    db.open();
-    db::Command analyze(db, "analyze");
-    analyze.setSql("ANALYZE");
-    analyze.execute();
-  }
+  // Statistics of the store as it now is, not as autovacuum finds it in the
+  // middle of the first run.
+  if (backend == "postgresql") coletaEstatisticas(loja.connection);
   for (int k = 0; k < filiais; ++k)
     loja.hosts.push_back(hostDaFilial(store, k));
   const std::size_t mesas = std::min<std::size_t>(resumo.vendas_abertas, 8);

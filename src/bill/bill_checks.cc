@@ -1,5 +1,6 @@
 #include "bill/bill_checks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -64,6 +65,24 @@ void ConfereNumerosDosItens(TdtmFuncoesRev& dm, const std::string& lista) {
   if (!achado.empty()) {
     throw conta::Error(achado + ", que não é um número: a conta não foi calculada.");
   }
+}
+
+std::string SemComandas(const std::string& lista, const std::string& filial) {
+  std::string erro =
+      "Nenhuma comanda aberta na lista de comandas '" + lista + "' da filial " + filial + ".";
+  std::size_t inicio = 0;
+  while (inicio <= lista.size()) {
+    const std::size_t fim = std::min(lista.find('_', inicio), lista.size());
+    const std::string numero = lista.substr(inicio, fim - inicio);
+    const std::size_t caracteres = conta::text_encoding::characterCount(numero);
+    if (caracteres > kMaiorNumeroComanda) {
+      return erro + " O número " + numero + " tem " + std::to_string(caracteres) +
+             " caracteres; o banco da loja guarda números de comanda de até " +
+             std::to_string(kMaiorNumeroComanda) + ".";
+    }
+    inicio = fim + 1;
+  }
+  return erro;
 }
 
 void ConfereComandas(conta::ClientDataSet& comandas) {

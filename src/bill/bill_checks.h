@@ -22,6 +22,10 @@ void ConfereNumerosDosItens(TdtmFuncoesRev& dm, const std::string& lista);
 // zero, no comanda number longer than 10 characters.
 void ConfereComandas(conta::ClientDataSet& comandas);
 
+// The error of a list that found no open comanda; it names a number of the
+// list longer than the store's comanda numbers, which is found nowhere.
+std::string SemComandas(const std::string& lista, const std::string& filial);
+
 // The items the bill read: every number finite.
 void ConfereItens(conta::ClientDataSet& itens);
 

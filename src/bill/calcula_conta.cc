@@ -139,8 +139,7 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
                                   "getListaCmd", kUnit, context({filial, v.ListaComandas}), ""));
   if (dm.cdsComandas.isEmpty()) {
     // Every later step reads the first comanda: a bill needs one.
-    throw conta::Error("Nenhuma comanda aberta na lista de comandas '" + v.ListaComandas +
-                       "' da filial " + filial + ".");
+    throw conta::Error(SemComandas(v.ListaComandas, filial));
   }
 
   ConfereComandas(dm.cdsComandas);
@@ -157,11 +156,16 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
 
   // 6. The comandas grouped under the first one. A comanda without a text
   // counts under the empty text (its null would otherwise end the bill).
+  // Only a bill of kind "1" adds them to its persons; the count reads every
+  // comanda the branch ever had (grouped comandas of closed sales count
+  // too), so the other kinds, which never read it, do not pay for it.
   dm.cdsComandas.first();
   const std::string dsComanda = dm.cdsComandas.fieldByName("DSCOMANDA").asString();
-  dm.cdsCmdAgrupada.setData(
-      Mensagemxol::MensagemMetodo(dm.getCmdAgrupada(wide(filial), wide(dsComanda)), true, 0,
-                                  "getCmdAgrupada", kUnit, context({filial, dsComanda}), ""));
+  if (v.TipoConta == "1") {
+    dm.cdsCmdAgrupada.setData(
+        Mensagemxol::MensagemMetodo(dm.getCmdAgrupada(wide(filial), wide(dsComanda)), true, 0,
+                                    "getCmdAgrupada", kUnit, context({filial, dsComanda}), ""));
+  }
 
   // 7. The comandas' charge switches.
   dm.cdsComandaVal.setData(Mensagemxol::MensagemMetodo(

@@ -33,6 +33,29 @@ std::string indexedSqlite(const std::string& column, const std::string& list) {
          ", K.I, N.J) FROM K, N WHERE K.I + N.J <= " + length + " + 1)";
 }
 
+// The list's distinct substrings as a table of one column, value, for a
+// statement that starts from them (SQLite: "FROM {{substrings of :L}} L
+// CROSS JOIN T X ... {{X.NRCOMANDA matches L}}"). The indexed form makes
+// every substring up to 10 characters and hands them over through
+// json_each, whose rows the planner takes for a few: a table it took for
+// many led it to scan the joined tables whole first, to filter them. The
+// substring form gives the list itself, one row, which the match searches.
+std::string substringTable(ListMatching form, const std::string& list) {
+  if (form == ListMatching::Substring) return "(SELECT CAST(:" + list + " AS TEXT) AS value)";
+  const std::string length = "length(:" + list + ")";
+  return "json_each((SELECT json_group_array(S) FROM (WITH RECURSIVE K(I) AS (SELECT 1 WHERE " +
+         length + " > 0 UNION ALL SELECT I + 1 FROM K WHERE I < " + length +
+         "), N(J) AS (SELECT 1 UNION ALL SELECT J + 1 FROM N WHERE J < 10) SELECT DISTINCT "
+         "substr(:" +
+         list + ", K.I, N.J) AS S FROM K, N WHERE K.I + N.J <= " + length + " + 1)))";
+}
+
+std::string substringMatch(ListMatching form, const std::string& column, const std::string& table) {
+  if (form == ListMatching::Substring)
+    return "instr(" + table + ".value, NULLIF(" + column + ", '')) > 0";
+  return column + " = " + table + ".value";
+}
+
 std::string substring(db::Dialect dialect, const std::string& column, const std::string& list) {
   const char* search = dialect == db::Dialect::PostgreSql ? "strpos" : "instr";
   return std::string(search) + "(:" + list + ", NULLIF(" + column + ", '')) > 0";
@@ -50,21 +73,36 @@ std::string expandListTests(std::string_view text, db::Dialect dialect, ListMatc
     std::size_t open = text.find("{{", pos);
     if (open == std::string_view::npos) break;
     std::size_t close = text.find("}}", open);
-    std::size_t in = text.find(" in :", open);
-    if (close == std::string_view::npos || in == std::string_view::npos || in > close) {
+    if (close == std::string_view::npos) {
       throw std::logic_error("malformed list test in statement text: " +
                              std::string(text.substr(open, 40)));
     }
-    const std::string column(text.substr(open + 2, in - open - 2));
-    const std::string list(text.substr(in + 5, close - in - 5));
+    const std::string_view test = text.substr(open + 2, close - open - 2);
     out.append(text.substr(pos, open - pos));
+    pos = close + 2;
+    constexpr std::string_view kTable = "substrings of :", kMatch = " matches ";
+    if (dialect == db::Dialect::Sqlite && test.starts_with(kTable)) {
+      out += substringTable(form, std::string(test.substr(kTable.size())));
+      continue;
+    }
+    if (const std::size_t match = test.find(kMatch);
+        dialect == db::Dialect::Sqlite && match != std::string_view::npos) {
+      out += substringMatch(form, std::string(test.substr(0, match)),
+                            std::string(test.substr(match + kMatch.size())));
+      continue;
+    }
+    const std::size_t in = test.find(" in :");
+    if (in == std::string_view::npos) {
+      throw std::logic_error("malformed list test in statement text: " + std::string(test));
+    }
+    const std::string column(test.substr(0, in));
+    const std::string list(test.substr(in + 5));
     if (form == ListMatching::Substring) {
       out += substring(dialect, column, list);
     } else {
       out += dialect == db::Dialect::PostgreSql ? indexedPostgresql(column, list)
                                                 : indexedSqlite(column, list);
     }
-    pos = close + 2;
   }
   out.append(text.substr(pos));
   return out;

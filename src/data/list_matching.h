@@ -23,7 +23,13 @@ namespace conta::data {
 enum class ListMatching { Indexed, Substring };
 
 // Expands every "{{COLUMN in :PARAMETER}}" of a PostgreSQL or SQLite text
-// into the list test of that column against that parameter.
+// into the list test of that column against that parameter. A SQLite text
+// may instead start from the list: "{{substrings of :PARAMETER}} L" is a
+// table of the list's substrings (one column, value) and "{{COLUMN matches L}}"
+// the join of a column to it. With CROSS JOIN after it, that fixes the order
+// of the tables: SQLite's planner, which without a store's statistics takes
+// the branch prefix of a primary key for a better path than an index probed
+// by a list of substrings, is then left the comanda index alone.
 std::string expandListTests(std::string_view text, db::Dialect dialect, ListMatching form);
 
 // A statement that tests the comanda list: the Oracle and MS SQL Server

@@ -76,6 +76,8 @@ void define(Adosqlstorage::TADOSqlStorage& storage, conta::db::Statement& statem
 void TdtmFuncoesRev::useListMatching(conta::data::ListMatching form) {
   namespace sql = conta::data::sql;
   const std::pair<Adosqlstorage::TADOSqlStorage*, const StatementDefinition*> listStatements[] = {
+      {&assListaComanda, &sql::adqListaComanda()},
+      {&assComandaVal, &sql::adqComandaVal()},
       {&assItProdVend, &sql::adqItProdVend()},
       {&assRetiraItem, &sql::acmRetiraItem()},
       {&assAjustaQtdeNeg, &sql::acmAjustaQtdeNeg()},

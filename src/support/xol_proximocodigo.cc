@@ -8,9 +8,13 @@ namespace Xol_proximocodigo {
 
 TdtmXolProxCodigo::TdtmXolProxCodigo(conta::db::Connection& connection)
     : adqItensComanda(connection, "adqItensComanda") {
-  // One text for every database: nothing in it depends on the dialect.
+  // One text for every database: nothing in it depends on the dialect. The
+  // product is read though not used: a query of key columns alone is
+  // answered from the primary key, and SQLite, on a store without
+  // statistics, then reads the branch's every item by the key's branch
+  // prefix instead of the comanda's few through the comanda index.
   adqItensComanda.setSql(
-      "SELECT NRPRODCOMVEN FROM ITCOMANDAVEN WHERE CDFILIAL = :P_CDFILIAL AND "
+      "SELECT NRPRODCOMVEN, CDPRODUTO FROM ITCOMANDAVEN WHERE CDFILIAL = :P_CDFILIAL AND "
       "NRCOMANDA = :P_NRCOMANDA");
   adqItensComanda.setReadOnly(true);
 }

@@ -168,7 +168,7 @@ TEST_P(HostileValuesTest, EachHostileValueIsBilledOrNamedAndTheStoreKept) {
          exec("UPDATE ITCOMANDAVEN SET NRCOMANDA = '0012345678901'");
          exec("PRAGMA ignore_check_constraints = 0");
        },
-       "tem 13 caracteres em COMANDAVEN.NRCOMANDA", "0012345678901"},
+       "O número 0012345678901 tem 13 caracteres", "0012345678901"},
       {"a NaN price in the binary parameters file", true,
        [&] { parameter("PRECOCOUVERT", Variant(nan), T::Float); },
        "PARAMETROSXOL.CDS: row 1, field 'PRECOCOUVERT': Double NAN is not a finite number"},

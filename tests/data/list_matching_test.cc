@@ -236,9 +236,9 @@ TEST_P(ListMatchingTest, BothFormsFindAndChangeTheSameRows) {
     // The store gives every statement rows to find, or the check says little.
     EXPECT_GT(rows_found, 0u) << definition->component;
   }
-  // The items, their quantities, the commission, the removal and the
-  // charge items.
-  EXPECT_EQ(statements, 5);
+  // The comandas and their switches, the items, their quantities, the
+  // commission, the removal and the charge items.
+  EXPECT_EQ(statements, 7);
 }
 
 TEST_P(ListMatchingTest, AnEmptyNumberIsNeverListed) {

@@ -12,18 +12,27 @@
 // nowhere), and the rows come ordered by sale and comanda, as a sorting
 // union gives them, so that "the first comanda" is the same on every run
 // (PostgreSQL's hashing union would give them in any order).
-// Both selections reach the comandas through the branch's open sales, found
-// by their index (IX_VENDAREST_ABERTA) among years of closed ones; the list
-// test then sorts out the few comandas of those sales, which a substring
-// test does faster than looking up each substring of the list.
+// On PostgreSQL and SQLite both selections start from the listed comandas,
+// found through the comanda index by the list's numbers (the test written
+// "{{COLUMN in :LIST}}" and expanded as data/list_matching.h says). The
+// second asks first whether a listed comanda's table is joined at all (its
+// sale, its table's junctions, the tables joined there); only then does it
+// read the branch's open sales for those tables. A bill of tables joined to
+// no other never reads the sales, so a store without an index of its open
+// sales (made by other software) bills it as fast as one with it; a bill of
+// joined tables reads that store's sales of the branch once a statement
+// (`conta indices --cria` makes the index). SQLite keeps the open-sale test
+// of a listed comanda off that index (unary +) and fixes the order of the
+// tables (CROSS JOIN), so that its planner has no path through the branch's
+// years of closed sales; PostgreSQL runs the question once, before the rest.
+#include "data/list_matching.h"
 #include "data/sql/statements.h"
 
 namespace conta::data::sql {
 
 const StatementDefinition& adqComandaVal() {
-  static const StatementDefinition definition = {
+  static const StatementDefinition definition = listStatement(
       "adqComandaVal",
-      true,
       {
           // Oracle
           R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
@@ -118,7 +127,25 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
            AND (VT.NRMESA = MT.NRMESA)
            AND (CHARINDEX(CT.NRCOMANDA, :P_LCOMANDA) > 0)))sql",
           // PostgreSQL
-          R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
+          R"sql(WITH MESAS AS
+     (SELECT MJ.CDLOJA, MJ.NRMESA
+        FROM COMANDAVEN CT, VENDAREST VT, MESAJUNCAO MT, JUNCAOMESA JM, MESAJUNCAO MJ
+       WHERE (CT.CDFILIAL = :P_CDFILIAL)
+         AND ({{CT.NRCOMANDA in :P_LCOMANDA}})
+         AND (CT.IDSTCOMANDA <> '4')
+         AND (VT.CDFILIAL = CT.CDFILIAL)
+         AND (VT.NRVENDAREST = CT.NRVENDAREST)
+         AND (VT.DTHRFECHMESA IS NULL)
+         AND (MT.CDFILIAL = :P_CDFILIAL)
+         AND (MT.CDLOJA = CT.CDLOJA)
+         AND (MT.NRMESA = VT.NRMESA)
+         AND (JM.CDFILIAL = :P_CDFILIAL)
+         AND (JM.CDLOJA = MT.CDLOJA)
+         AND (JM.NRJUNMESA = MT.NRJUNMESA)
+         AND (MJ.CDFILIAL = :P_CDFILIAL)
+         AND (MJ.CDLOJA = JM.CDLOJA)
+         AND (MJ.NRJUNMESA = JM.NRJUNMESA))
+SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
        CO.IDUTILCONSUMA, CO.IDUTILCOUVERT
   FROM COMANDAVEN CO
   JOIN VENDAREST VE ON (CO.CDFILIAL = VE.CDFILIAL) AND (CO.NRVENDAREST = VE.NRVENDAREST)
@@ -126,7 +153,7 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
   LEFT JOIN CONSUMIDOR C ON (VE.CDCLIENTE = C.CDCLIENTE) AND (VE.CDCONSUMIDOR = C.CDCONSUMIDOR)
   LEFT JOIN CLIENTE CL ON (VE.CDCLIENTE = CL.CDCLIENTE)
  WHERE (CO.CDFILIAL = :P_CDFILIAL)
-   AND (strpos(:P_LCOMANDA, NULLIF(CO.NRCOMANDA, '')) > 0)
+   AND ({{CO.NRCOMANDA in :P_LCOMANDA}})
    AND (VE.DTHRFECHMESA IS NULL)
    AND (CO.IDSTCOMANDA <> '4')
 UNION
@@ -137,77 +164,67 @@ SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSE
   LEFT JOIN VENDEDOR VD ON (VE.CDVENDEDOR = VD.CDVENDEDOR)
   LEFT JOIN CONSUMIDOR C ON (VE.CDCLIENTE = C.CDCLIENTE) AND (VE.CDCONSUMIDOR = C.CDCONSUMIDOR)
   LEFT JOIN CLIENTE CL ON (VE.CDCLIENTE = CL.CDCLIENTE)
- WHERE (VE.CDFILIAL = :P_CDFILIAL)
+ WHERE EXISTS (SELECT 1 FROM MESAS)
+   AND (VE.CDFILIAL = :P_CDFILIAL)
    AND (VE.DTHRFECHMESA IS NULL)
+   AND ((VE.CDLOJA, VE.NRMESA) IN (SELECT CDLOJA, NRMESA FROM MESAS))
    AND (CO.IDSTCOMANDA <> '4')
-   AND EXISTS
-       (SELECT 1
-          FROM JUNCAOMESA JM, MESAJUNCAO MJ, MESAJUNCAO MT, COMANDAVEN CT, VENDAREST VT
-         WHERE (JM.CDFILIAL = :P_CDFILIAL)
-           AND (MJ.CDFILIAL = JM.CDFILIAL)
-           AND (MJ.CDLOJA = JM.CDLOJA)
-           AND (MJ.NRJUNMESA = JM.NRJUNMESA)
-           AND (MJ.CDLOJA = VE.CDLOJA)
-           AND (MJ.NRMESA = VE.NRMESA)
-           AND (MT.CDFILIAL = :P_CDFILIAL)
-           AND (MT.CDLOJA = MJ.CDLOJA)
-           AND (MT.NRJUNMESA = MJ.NRJUNMESA)
-           AND (CT.CDFILIAL = :P_CDFILIAL)
-           AND (CT.CDFILIAL = VT.CDFILIAL)
-           AND (CT.NRVENDAREST = VT.NRVENDAREST)
-           AND (VT.DTHRFECHMESA IS NULL)
-           AND (CT.IDSTCOMANDA <> '4')
-           AND (CT.CDLOJA = MT.CDLOJA)
-           AND (VT.NRMESA = MT.NRMESA)
-           AND (strpos(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0))
  ORDER BY 1, 2)sql",
           // SQLite
-          R"sql(SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
+          R"sql(WITH MESAS AS
+     (SELECT MJ.CDLOJA, MJ.NRMESA
+        FROM {{substrings of :P_LCOMANDA}} LT
+        CROSS JOIN COMANDAVEN CT
+        CROSS JOIN VENDAREST VT
+        CROSS JOIN MESAJUNCAO MT
+        CROSS JOIN JUNCAOMESA JM
+        CROSS JOIN MESAJUNCAO MJ
+       WHERE (CT.CDFILIAL = :P_CDFILIAL)
+         AND ({{CT.NRCOMANDA matches LT}})
+         AND (CT.IDSTCOMANDA <> '4')
+         AND (VT.CDFILIAL = CT.CDFILIAL)
+         AND (VT.NRVENDAREST = CT.NRVENDAREST)
+         AND (+VT.DTHRFECHMESA IS NULL)
+         AND (MT.CDFILIAL = :P_CDFILIAL)
+         AND (MT.CDLOJA = CT.CDLOJA)
+         AND (MT.NRMESA = VT.NRMESA)
+         AND (JM.CDFILIAL = :P_CDFILIAL)
+         AND (JM.CDLOJA = MT.CDLOJA)
+         AND (JM.NRJUNMESA = MT.NRJUNMESA)
+         AND (MJ.CDFILIAL = :P_CDFILIAL)
+         AND (MJ.CDLOJA = JM.CDLOJA)
+         AND (MJ.NRJUNMESA = JM.NRJUNMESA))
+SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
        CO.IDUTILCONSUMA, CO.IDUTILCOUVERT
-  FROM COMANDAVEN CO
-  JOIN VENDAREST VE ON (CO.CDFILIAL = VE.CDFILIAL) AND (CO.NRVENDAREST = VE.NRVENDAREST)
+  FROM {{substrings of :P_LCOMANDA}} LC
+  CROSS JOIN COMANDAVEN CO
+  CROSS JOIN VENDAREST VE ON (CO.CDFILIAL = VE.CDFILIAL) AND (CO.NRVENDAREST = VE.NRVENDAREST)
   LEFT JOIN VENDEDOR VD ON (VE.CDVENDEDOR = VD.CDVENDEDOR)
   LEFT JOIN CONSUMIDOR C ON (VE.CDCLIENTE = C.CDCLIENTE) AND (VE.CDCONSUMIDOR = C.CDCONSUMIDOR)
   LEFT JOIN CLIENTE CL ON (VE.CDCLIENTE = CL.CDCLIENTE)
  WHERE (CO.CDFILIAL = :P_CDFILIAL)
-   AND (instr(:P_LCOMANDA, NULLIF(CO.NRCOMANDA, '')) > 0)
-   AND (VE.DTHRFECHMESA IS NULL)
+   AND ({{CO.NRCOMANDA matches LC}})
+   AND (+VE.DTHRFECHMESA IS NULL)
    AND (CO.IDSTCOMANDA <> '4')
 UNION
 SELECT CO.NRVENDAREST, CO.NRCOMANDA, CO.DSCOMANDA, CO.IDSTCOMANDA, CO.IDUTILTXSERV,
        CO.IDUTILCONSUMA, CO.IDUTILCOUVERT
-  FROM COMANDAVEN CO
-  JOIN VENDAREST VE ON (CO.CDFILIAL = VE.CDFILIAL) AND (CO.NRVENDAREST = VE.NRVENDAREST)
+  FROM (SELECT 1 AS JUNTAS
+         WHERE EXISTS (SELECT 1 FROM MESAS)) J
+  CROSS JOIN VENDAREST VE
+  CROSS JOIN COMANDAVEN CO
   LEFT JOIN VENDEDOR VD ON (VE.CDVENDEDOR = VD.CDVENDEDOR)
   LEFT JOIN CONSUMIDOR C ON (VE.CDCLIENTE = C.CDCLIENTE) AND (VE.CDCONSUMIDOR = C.CDCONSUMIDOR)
   LEFT JOIN CLIENTE CL ON (VE.CDCLIENTE = CL.CDCLIENTE)
  WHERE (VE.CDFILIAL = :P_CDFILIAL)
    AND (VE.DTHRFECHMESA IS NULL)
+   AND ((VE.CDLOJA, VE.NRMESA) IN (SELECT CDLOJA, NRMESA FROM MESAS))
+   AND (CO.CDFILIAL = VE.CDFILIAL)
+   AND (CO.NRVENDAREST = VE.NRVENDAREST)
    AND (CO.IDSTCOMANDA <> '4')
-   AND EXISTS
-       (SELECT 1
-          FROM JUNCAOMESA JM, MESAJUNCAO MJ, MESAJUNCAO MT, COMANDAVEN CT, VENDAREST VT
-         WHERE (JM.CDFILIAL = :P_CDFILIAL)
-           AND (MJ.CDFILIAL = JM.CDFILIAL)
-           AND (MJ.CDLOJA = JM.CDLOJA)
-           AND (MJ.NRJUNMESA = JM.NRJUNMESA)
-           AND (MJ.CDLOJA = VE.CDLOJA)
-           AND (MJ.NRMESA = VE.NRMESA)
-           AND (MT.CDFILIAL = :P_CDFILIAL)
-           AND (MT.CDLOJA = MJ.CDLOJA)
-           AND (MT.NRJUNMESA = MJ.NRJUNMESA)
-           AND (CT.CDFILIAL = :P_CDFILIAL)
-           AND (CT.CDFILIAL = VT.CDFILIAL)
-           AND (CT.NRVENDAREST = VT.NRVENDAREST)
-           AND (VT.DTHRFECHMESA IS NULL)
-           AND (CT.IDSTCOMANDA <> '4')
-           AND (CT.CDLOJA = MT.CDLOJA)
-           AND (VT.NRMESA = MT.NRMESA)
-           AND (instr(:P_LCOMANDA, NULLIF(CT.NRCOMANDA, '')) > 0))
  ORDER BY 1, 2)sql",
       },
-      {},
-  };
+      {});
   return definition;
 }
 

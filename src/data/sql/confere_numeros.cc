@@ -32,10 +32,11 @@ const StatementDefinition& adqConfereNumeros() {
             WHEN typeof(IT.VRPRECCLCOMVEN) NOT IN ('integer', 'real', 'null') THEN quote(IT.VRPRECCLCOMVEN)
             WHEN typeof(IT.VRDESCCOMVEN) NOT IN ('integer', 'real', 'null') THEN quote(IT.VRDESCCOMVEN)
             ELSE quote(IT.VRACRCOMVEN) END AS VALOR
-  FROM ITCOMANDAVEN IT
-  JOIN VENDAREST VR ON (VR.CDFILIAL = IT.CDFILIAL) AND (VR.NRVENDAREST = IT.NRVENDAREST)
+  FROM {{substrings of :P_NRCOMANDA}} LC
+  CROSS JOIN ITCOMANDAVEN IT
+  CROSS JOIN VENDAREST VR ON (VR.CDFILIAL = IT.CDFILIAL) AND (VR.NRVENDAREST = IT.NRVENDAREST)
  WHERE (IT.CDFILIAL = :P_CDFILIAL)
-   AND ({{IT.NRCOMANDA in :P_NRCOMANDA}})
+   AND ({{IT.NRCOMANDA matches LC}})
    AND (+VR.DTHRFECHMESA IS NULL)
    AND (typeof(IT.QTPRODCOMVEN) NOT IN ('integer', 'real', 'null')
         OR typeof(IT.VRPRECCOMVEN) NOT IN ('integer', 'real', 'null')

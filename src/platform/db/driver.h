@@ -57,6 +57,10 @@ struct ResultSet {
   // for this run), "reused" (a statement prepared on the connection
   // before), "" (not known).
   const char* preparation = "";
+  // For the statement trace, where the engine tells: the work the run took
+  // (SQLite's virtual machine steps, which grow with the rows it reads), or
+  // -1.
+  std::int64_t steps = -1;
 };
 
 // How long a statement waits for a lock another connection holds (another

@@ -25,10 +25,13 @@ void traceStatement(Dialect dialect, const std::string* name, double millisecond
   if (path == nullptr) return;
   const long long rows =
       result.rows_affected >= 0 ? result.rows_affected : static_cast<long long>(result.rows.size());
+  char steps[32] = "";
+  if (result.steps >= 0)
+    std::snprintf(steps, sizeof steps, " %lld steps", static_cast<long long>(result.steps));
   char line[512];
   const int size =
-      std::snprintf(line, sizeof line, "%s %s %.3f ms %lld rows%s%s\n", dialectName(dialect),
-                    name != nullptr ? name->c_str() : "(sql)", milliseconds, rows,
+      std::snprintf(line, sizeof line, "%s %s %.3f ms %lld rows%s%s%s\n", dialectName(dialect),
+                    name != nullptr ? name->c_str() : "(sql)", milliseconds, rows, steps,
                     *result.preparation != '\0' ? " " : "", result.preparation);
   if (size <= 0) return;
   if (std::FILE* file = std::fopen(path, "ab")) {  // the same lines on every system

@@ -1,10 +1,11 @@
 // The statement trace: with CONTA_TRACE_SQL naming a file, every statement
 // the module runs appends a line to it (the engine, the statement's
-// component, its milliseconds, its rows, and whether it was prepared for
-// this run or reused, where the engine tells), so that an operator can see
-// which statement is slow on their store:
+// component, its milliseconds, its rows, and, where the engine tells, the
+// work it took and whether it was prepared for this run or reused), so that
+// an operator can see which statement is slow on their store, and whether it
+// reads more as the store's history grows:
 //
-//   sqlite adqItProdVend 1.204 ms 12 rows reused
+//   sqlite adqItProdVend 1.204 ms 12 rows 5210 steps reused
 #ifndef CONTA_PLATFORM_DB_STATEMENT_TRACE_H_
 #define CONTA_PLATFORM_DB_STATEMENT_TRACE_H_
 

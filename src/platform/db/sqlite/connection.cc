@@ -129,6 +129,7 @@ class SqliteConnection final : public DriverConnection {
     }
     result.rows_affected = columns == 0 ? sqlite3_changes64(db_.get()) : -1;
     result.preparation = statement.prepared() ? "prepared" : "reused";
+    result.steps = sqlite3_stmt_status(statement.get(), SQLITE_STMTSTATUS_VM_STEP, 1);
     return result;
   }
 
