@@ -4,10 +4,16 @@
     build/bench/conta_bill_bench --benchmark_out=bills.json --benchmark_out_format=json
     bench/plot_bills.py bills.json docs/bill-time.png
 
-One line per database, list form and bill size (1 or 5 comandas): the
-milliseconds of a bill (log scale) against the items the store holds (log
-scale). The demo store is left out: it is not a history. Also prints the
-figures as a Markdown table, for the README.
+One line per database, store kind, list form and bill size (1 or 5
+comandas): the milliseconds of a bill (log scale) against the items the
+store holds (log scale). The store kinds: this project's schema ("own"),
+the schema other software makes ("other"), and either copied to four
+branches ("x4": a point of its own). The demo store is left out: it is not
+a history. Also prints the figures as a Markdown table, for the README:
+"vs own" is the time against the store the run's store was made from (the
+other schema against this project's, four branches against one), "first
+bill" the first bill of a new connection, its statements prepared and
+planned anew.
 """
 import json
 import sys
@@ -34,26 +40,45 @@ def read_runs(path):
             "items": b.get("items", 0),
             "outside_db": b.get("outside_db"),
             "x_faster": b.get("x_faster"),
+            "x_own": b.get("x_own"),
+            "first_ms": b.get("first_ms"),
         }
     return data.get("context", {}), runs
 
 
+def size_and_kind(store):
+    """"300k-x4-other" -> ("300k", "other x4"); "300k" -> ("300k", "own")."""
+    parts = store.split("-")
+    kind = "other" if "other" in parts[1:] else "own"
+    branches = [p for p in parts[1:] if p.startswith("x")]
+    return parts[0], kind + (" " + branches[0] if branches else "")
+
+
+def fmt(value, digits=3):
+    return f"{value:.{digits}g}" if value is not None else "-"
+
+
 def markdown(runs):
     lines = [
-        "| database | store | items | comandas | substring ms | indexed ms | x faster | outside db |",
-        "|---|---|---:|---:|---:|---:|---:|---:|",
+        "| database | store | items | comandas | substring ms | indexed ms | x faster | vs own "
+        "| first bill ms | outside db |",
+        "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|",
     ]
+    order = {"own": 0, "other": 1, "own x4": 2, "other x4": 3}
     keys = sorted({(k[0], k[1], k[2]) for k in runs},
-                  key=lambda k: (k[0], runs.get((*k, "indexed"), {}).get("items", 0), k[2]))
+                  key=lambda k: (k[0] != "sqlite", runs.get((*k, "indexed"), {}).get("items", 0),
+                                 order.get(size_and_kind(k[1])[1], 9), k[2]))
     for backend, store, comandas in keys:
         sub = runs.get((backend, store, comandas, "substring"))
         idx = runs.get((backend, store, comandas, "indexed"))
         items = (idx or sub)["items"]
         ratio = sub["ms"] / idx["ms"] if sub and idx else None
-        lines.append("| %s | %s | %s | %d | %s | %s | %s | %s |" % (
+        lines.append("| %s | %s | %s | %d | %s | %s | %s | %s | %s | %s |" % (
             backend, store, f"{int(items):,}", comandas,
-            f"{sub['ms']:.3g}" if sub else "-", f"{idx['ms']:.3g}" if idx else "-",
+            fmt(sub["ms"]) if sub else "-", fmt(idx["ms"]) if idx else "-",
             f"{ratio:,.0f}" if ratio and ratio >= 10 else (f"{ratio:.2f}" if ratio else "-"),
+            f"{idx['x_own']:.2f}" if idx and idx.get("x_own") is not None else "-",
+            fmt(idx["first_ms"]) if idx else "-",
             f"{idx['outside_db']:.0%}" if idx and idx["outside_db"] is not None else "-"))
     return "\n".join(lines)
 
@@ -63,20 +88,29 @@ def plot(context, runs, out):
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
 
-    fig, ax = plt.subplots(figsize=(8, 5), dpi=110)
-    styles = {"indexed": "-", "substring": "--"}
+    fig, ax = plt.subplots(figsize=(8, 5.5), dpi=110)
+    styles = {("indexed", "own"): "-", ("indexed", "other"): "-.", ("substring", "own"): "--"}
     markers = {1: "o", 5: "s"}
     colors = {"sqlite": "tab:blue", "postgresql": "tab:orange"}
-    series = sorted({(k[0], k[3], k[2]) for k in runs if k[1] != "demo"})
-    for backend, form, comandas in series:
-        points = sorted((v["items"], v["ms"]) for k, v in runs.items()
-                        if k[0] == backend and k[3] == form and k[2] == comandas and k[1] != "demo")
-        if not points:
+    series = {}
+    for (backend, store, comandas, form), v in runs.items():
+        if store == "demo":
+            continue
+        kind = size_and_kind(store)[1]
+        series.setdefault((backend, form, kind, comandas), []).append((v["items"], v["ms"]))
+    for (backend, form, kind, comandas), points in sorted(series.items()):
+        points.sort()
+        base = kind.split(" ")[0]
+        label = f"{backend}, {form}, {kind}, {comandas} comanda{'s' if comandas > 1 else ''}"
+        if " " in kind:  # a copy to more branches: one point
+            ax.plot([p[0] for p in points], [p[1] for p in points], linestyle="none",
+                    marker="D" if base == "own" else "d", markerfacecolor="none",
+                    color=colors.get(backend, "gray"), label=label)
             continue
         ax.plot([p[0] for p in points], [p[1] for p in points],
-                linestyle=styles.get(form, ":"), marker=markers.get(comandas, "x"),
-                color=colors.get(backend, "gray"),
-                label=f"{backend}, {form}, {comandas} comanda{'s' if comandas > 1 else ''}")
+                linestyle=styles.get((form, base), ":"), marker=markers.get(comandas, "x"),
+                markerfacecolor="none" if base == "other" else None,
+                color=colors.get(backend, "gray"), label=label)
     ax.set_xscale("log")
     ax.set_yscale("log")
     ax.set_xlabel("items in the store's history")
@@ -86,7 +120,7 @@ def plot(context, runs, out):
     mhz = context.get("mhz_per_cpu", "?")
     ax.set_title(f"Bill time against history size ({cpus} CPUs at {mhz} MHz {host})".strip())
     ax.grid(True, which="both", alpha=0.3)
-    ax.legend(fontsize=8)
+    ax.legend(fontsize=6, ncol=2)
     fig.tight_layout()
     fig.savefig(out)
 

@@ -62,7 +62,7 @@ const std::vector<IndiceConta>& indicesDaConta() {
       {"CONTA_IX_VENDAREST_ABERTA",
        "VENDAREST",
        {"CDFILIAL", "DTHRFECHMESA"},
-       "as vendas abertas da filial, entre anos de vendas fechadas"},
+       "as vendas abertas das mesas juntas, entre anos de vendas fechadas"},
       {"CONTA_IX_COMANDAVEN_PRINCIPAL",
        "COMANDAVEN",
        {"CDFILIAL", "DSCOMANDAPRI"},
