@@ -112,6 +112,16 @@ def declare(lib):
             ctypes.c_int,
             [ctypes.POINTER(ContaBillRequest), ctypes.POINTER(ContaBill), error],
         ),
+        "conta_calcula_explicada": (
+            ctypes.c_int,
+            [
+                ctypes.POINTER(ContaBillRequest),
+                ctypes.c_int,
+                ctypes.POINTER(ContaBill),
+                ctypes.POINTER(OwnedText),
+                error,
+            ],
+        ),
         "conta_bill_free": (None, [ctypes.POINTER(ContaBill)]),
         "conta_packet_convert": (
             ctypes.c_int,
@@ -199,12 +209,19 @@ class Conta:
         self.lib.conta_set_report_sink(self._sink, None)
 
     def calcula(self, request, previa=False):
-        """The bill: a ContaBill the caller frees with bill_free. previa: a preview, computed
-        whole and then rolled back, so that nothing changes in the store."""
+        """The bill and its explanation: a ContaBill the caller frees with bill_free, and a dict
+        (why each charge is what it is). previa: a preview, computed whole and then rolled back,
+        so that nothing changes in the store."""
         bill = ContaBill()
-        function = "conta_calcula_previa" if previa else "conta_calcula"
-        self._call(function, ctypes.byref(request), ctypes.byref(bill))
-        return bill
+        explanation = OwnedText()
+        self._call(
+            "conta_calcula_explicada",
+            ctypes.byref(request),
+            1 if previa else 0,
+            ctypes.byref(bill),
+            ctypes.byref(explanation),
+        )
+        return bill, json.loads(self.take_text(explanation))
 
     def bill_free(self, bill):
         self.lib.conta_bill_free(ctypes.byref(bill))
@@ -266,7 +283,7 @@ def run(args):
     # The demo's table 10 (comandas 0012 and 0013) joined with table 11 (comanda 0021), with the
     # persons of the sales (kind "2"), minimum consumption, cover and service charge, every seat.
     request = ContaBillRequest(b"0012_0013_0021", b"2", 1, 1, 1, b"T", b"")
-    bill = conta.calcula(request, previa=args.previa)
+    bill, explanation = conta.calcula(request, previa=args.previa)
     try:
         what = "preview (nothing written to the store)" if args.previa else "bill"
         print(f"\n{what} of comandas {request.lista_comandas.decode()} (kind 2)")
@@ -294,6 +311,41 @@ def run(args):
             f"  comanda {i['NRCOMANDA']}  seat {i['NRLUGARMESA']}  "
             f"{i['QTPRODCOMVEN']:8.3f} x {i['NMPRODUTO']:<24} {i['VRPRECCOMVEN']:8.2f}"
         )
+    print_charges(explanation)
+
+
+def print_charges(explanation):
+    """Each charge of the bill with its rule, or why it was not billed."""
+    print("\ncharges:")
+    service = explanation["taxa_servico"]
+    if service["regra"] == "percentual":
+        rule = f"{service['percentual']:g}% of {service['base']:.2f}"
+        if service["descontos_somados"]:
+            rule += (
+                f" (items {service['itens_com_taxa']:.2f} + {service['descontos_que_nao_reduzem']}"
+                f" {service['descontos_somados']:.2f})"
+            )
+    elif service["regra"] == "comissoes":
+        rule = "the waiters' commissions"
+    else:
+        rule = "none"
+    minimum = explanation["consumacao_minima"]
+    cover = explanation["couvert"]
+    per = "seat" if cover["por_lugar"] else "person"
+    lines = [
+        ("service charge", service, rule),
+        (
+            "minimum consumption",
+            minimum,
+            f"{minimum['pessoas']:g} x {minimum['preco']:.2f} = {minimum['minimo']:.2f},"
+            f" consumed {minimum['consumido']:.2f}",
+        ),
+        ("cover", cover, f"{cover['unidades']:g} x {cover['preco']:.2f} per {per}"),
+    ]
+    for name, charge, rule in lines:
+        why = f"  (not billed: {charge['motivo']['texto']})" if charge["motivo"] else ""
+        print(f"  {name:<20} {charge['valor']:8.2f}  {rule}{why}")
+    print(f"  {'total':<20} {explanation['total']:8.2f}")
 
 
 def main():

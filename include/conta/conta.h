@@ -169,6 +169,15 @@ CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bi
  * running total on a waiter's handheld. */
 CONTA_EXPORT int conta_calcula_previa(const conta_bill_request* request, conta_bill* bill,
                                       char** error);
+/* The bill as conta_calcula makes it (as conta_calcula_previa when previa
+ * is non-zero), and in *explicacao (UTF-8 JSON, freed with conta_free) why
+ * it is what it is: the bill's items by comanda and seat with the amount
+ * each adds, and each charge with the figures of its rule or, for a charge
+ * not billed, why ("nao_pedida", "desligada_na_comanda", "minimo_atingido",
+ * "comanda_de_reserva", ...). The README's "The bill explains itself" gives
+ * every field. On failure *explicacao is NULL. */
+CONTA_EXPORT int conta_calcula_explicada(const conta_bill_request* request, int previa,
+                                         conta_bill* bill, char** explicacao, char** error);
 CONTA_EXPORT void conta_bill_free(conta_bill* bill);
 
 /* A packet (binary, XML or JSON) as "json", "xml" or "binary" text. */
@@ -179,6 +188,44 @@ CONTA_EXPORT int conta_packet_convert(const unsigned char* data, size_t size, co
  * Dados/loja.db, PARAMETROSXOL.CDS, Dados/Cadastros/AliqImpFis.cds), to try
  * the module and its host with. An existing demo there is replaced. */
 CONTA_EXPORT int conta_create_demo_store(const char* directory, char** error);
+
+/* ---- store histories -------------------------------------------------------
+ * A store of generated sales, to bill and measure: closed sales every day up
+ * to 2026-11-30 and, at the end of that day, about twenty open sales (two at
+ * joined tables, one at a reserved table). The same options always write the
+ * same rows. */
+
+#define CONTA_HISTORY_MAX_ANOS 20
+#define CONTA_HISTORY_MIN_VENDAS_POR_DIA 20
+#define CONTA_HISTORY_MAX_VENDAS_POR_DIA 2000
+
+typedef struct conta_history_options {
+  int anos;                   /* years of 365 days; 0: 3 */
+  int dias;                   /* > 0: this many days instead of the years */
+  int vendas_por_dia;         /* sales a day; 0: 300 */
+  unsigned long long semente; /* the seed of the draws; 0: 1 */
+  int substituir;             /* non-zero: replace a store already there */
+} conta_history_options;
+
+/* Called as the sales are written: first with done 0, last with done ==
+ * total, at most about a thousand times in between. */
+typedef void (*conta_progress_fn)(void* user_data, unsigned long long done,
+                                  unsigned long long total);
+
+/* Writes the store under `directory`: PARAMETROSXOL.CDS,
+ * Dados/Cadastros/AliqImpFis.cds and, with connection NULL or "", the SQLite
+ * database Dados/loja.db; otherwise into the PostgreSQL database the
+ * connection string names (its current schema), which `directory`/conexao.txt
+ * then names. A store already there is an error unless options->substituir;
+ * a failed run leaves the store that was there. *resumo (UTF-8 JSON, freed
+ * with conta_free) says what was written: {"vendas", "comandas", "itens",
+ * "vendas_abertas", "comandas_abertas": [...], "comandas_juncao",
+ * "comanda_reserva", "primeiro_dia", "ultimo_dia", "base": {"tipo":
+ * "sqlite", "arquivo", "bytes"} or {"tipo": "postgresql"}}. */
+CONTA_EXPORT int conta_create_history_store(const char* directory, const char* connection,
+                                            const conta_history_options* options,
+                                            conta_progress_fn progress, void* user_data,
+                                            char** resumo, char** error);
 
 /* ---- memory and version -------------------------------------------------- */
 

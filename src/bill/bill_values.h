@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "bill/charge_explanation.h"
+
 namespace Srv_Xol41260 {
 
 struct ValoresConta {
@@ -16,6 +18,11 @@ struct ValoresConta {
   bool CobraTaxa = false;
   std::string LugaresMesa;
   std::string ItensExcluidos;
+  // The three charge switches as the caller gave them, before the first
+  // comanda's switches narrowed them.
+  bool PedidaConsumacao = false;
+  bool PedidoCouvert = false;
+  bool PedidaTaxa = false;
 
   std::string ListaComandasBase;  // the list before its first "_"
   std::string NrVendaBase;        // the first comanda's sale (kinds "1" and "2")
@@ -36,6 +43,9 @@ struct ValoresConta {
   double VrConsumacao = 0;
   double VrCouvert = 0;
   double VrTotalConta = 0;
+
+  // Why each charge is what it is.
+  ExplicacaoCobrancas Explicacao;
 };
 
 }  // namespace Srv_Xol41260

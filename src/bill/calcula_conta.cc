@@ -5,11 +5,13 @@
 #include <set>
 
 #include "bill/bill_checks.h"
+#include "bill/bill_explanation.h"
 #include "bill/bill_result.h"
 #include "bill/bill_transaction.h"
 #include "bill/bill_values.h"
 #include "bill/cover_charge.h"
 #include "bill/minimum_consumption.h"
+#include "bill/service_charge.h"
 #include "conta/error.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
@@ -86,7 +88,7 @@ ComandaBase escolheComandaBase(conta::ClientDataSet& comandas, const std::string
 
 // The bill, made for good or, as a preview, computed whole and then undone.
 bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado,
-                  bool previa) {
+                  bool previa, std::string* explicacao) {
   std::lock_guard lock(moduleMutex());
   if (Parametros == nullptr || ParametrosHigh < 6) {
     throw conta::Error(
@@ -112,6 +114,9 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.CobraTaxa = Parametros[4].toBoolean();
   v.LugaresMesa = Parametros[5].toText();
   v.ItensExcluidos = Parametros[6].toText();
+  v.PedidaConsumacao = v.CobraConsumacao;
+  v.PedidoCouvert = v.CobraCouvert;
+  v.PedidaTaxa = v.CobraTaxa;
   refuseOverlongText("lista de comandas", v.ListaComandas);
   refuseOverlongText("lista de lugares", v.LugaresMesa);
   refuseOverlongText("lista de itens excluídos", v.ItensExcluidos);
@@ -266,14 +271,8 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.VrComissaoGarcom = static_cast<double>(comissaoGarcom);
   v.VrCouvertItens = static_cast<double>(couvertItens);
 
-  // 14. The service charge, by the store's mode: a percentage of the
-  // chargeable items ("S") or the waiters' commissions ("G"); any other mode
-  // works out none and leaves the comandas' commission alone.
-  if (loja.IDCOMISVENDA == "S" || loja.IDCOMISVENDA == "G") {
-    const double base = loja.IDCOMISVENDA == "S" ? v.VrBaseTaxa : v.VrComissaoGarcom;
-    v.VrTaxaServico = dm.IncluiTaxa(v.ListaComandas, base, v.VrDescontoManual, v.VrTotalDesconto,
-                                    v.CobraTaxa, v.VrTaxaCalculada);
-  }
+  // 14. The service charge.
+  CobraTaxaServico(dm, v);
 
   // 15. The comanda that receives a new charge item. (Cut before the first
   // "_", a list separated otherwise, or listed in another order, would name
@@ -301,20 +300,29 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
     transacao.confirma();
   }
 
-  // 22. The fourteen entries, in index order.
-  writeResult(Resultado, v, dm.cdsComandas.data(), dm.cdsItemComandas.data());
+  // 22. The fourteen entries, in index order, and when asked for the
+  // bill's explanation.
+  const conta::DataPacket comandas = dm.cdsComandas.data();
+  const conta::DataPacket itensDaConta = dm.cdsItemComandas.data();
+  if (explicacao != nullptr) *explicacao = ExplicacaoJson(v, comandas, itensDaConta);
+  writeResult(Resultado, v, comandas, itensDaConta);
   return true;
 }
 
 }  // namespace
 
 bool CalculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado) {
-  return calculaConta(Parametros, ParametrosHigh, Resultado, false);
+  return calculaConta(Parametros, ParametrosHigh, Resultado, false, nullptr);
 }
 
 bool CalculaContaPrevia(const conta::Variant* Parametros, int ParametrosHigh,
                         conta::Variant& Resultado) {
-  return calculaConta(Parametros, ParametrosHigh, Resultado, true);
+  return calculaConta(Parametros, ParametrosHigh, Resultado, true, nullptr);
+}
+
+bool CalculaContaExplicada(const conta::Variant* Parametros, int ParametrosHigh,
+                           conta::Variant& Resultado, bool previa, std::string& explicacao) {
+  return calculaConta(Parametros, ParametrosHigh, Resultado, previa, &explicacao);
 }
 
 }  // namespace Srv_Xol41260

@@ -1,6 +1,8 @@
 // The cover charge and its items on the comandas.
 #include "bill/cover_charge.h"
 
+#include <algorithm>
+
 #include "bill/charge_items.h"
 #include "bill/charge_product.h"
 #include "data/envelope.h"
@@ -42,15 +44,28 @@ void recarregaItens(TdtmFuncoesRev& dm, const ValoresConta& v) {
                                   filial + "-" + v.ListaComandasBase + "-" + v.ItensExcluidos, ""));
 }
 
-// What the bill's items show of the cover, each item cut to two decimals.
-double couvertMostrado(TdtmFuncoesRev& dm, const std::string& produto) {
+// What the bill's items show of the cover, each item cut to two decimals:
+// the charge, and for its explanation the units, a unit's price and the
+// seats they stand on.
+double couvertMostrado(TdtmFuncoesRev& dm, const std::string& produto,
+                       ExplicacaoCouvert& explicacao) {
   conta::ClientDataSet& itens = dm.cdsItemComandas;
   long double total = 0;
+  explicacao.unidades = 0;
+  explicacao.lugares.clear();
   for (itens.first(); !itens.eof(); itens.next()) {
     if (itens.fieldByName("CDPRODUTO").asString() != produto) continue;
-    total += Xol_corvana::Trunc2(itens.fieldByName("VRPRECCOMVEN").asFloat() *
-                                 itens.fieldByName("QTPRODCOMVEN").asFloat());
+    const double preco = itens.fieldByName("VRPRECCOMVEN").asFloat();
+    const double quantidade = itens.fieldByName("QTPRODCOMVEN").asFloat();
+    total += Xol_corvana::Trunc2(preco * quantidade);
+    explicacao.unidades += quantidade;
+    explicacao.preco = Xol_corvana::Trunc2(preco);
+    const std::string lugar = itens.fieldByName("NRLUGARMESA").asString();
+    if (!lugar.empty()) explicacao.lugares.push_back(lugar);
   }
+  std::sort(explicacao.lugares.begin(), explicacao.lugares.end());
+  explicacao.lugares.erase(std::unique(explicacao.lugares.begin(), explicacao.lugares.end()),
+                           explicacao.lugares.end());
   return static_cast<double>(total);
 }
 
@@ -165,6 +180,9 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
   conta::ClientDataSet& itens = dm.cdsItemComandas;
   const std::string contexto = filial + "-" + v.ListaComandasBase + "-" + produto;
 
+  ExplicacaoCouvert& explicacao = v.Explicacao.couvert;
+  explicacao.unidades = v.QtdePessoas;
+  explicacao.preco = loja.PRECOCOUVERT;
   // A cover for nobody is no cover: its items go as when it is not asked.
   if (v.CobraCouvert && v.QtdePessoas > 0) {
     // 19.1 The bill's cover items as stored, whatever seats the bill shows,
@@ -172,6 +190,7 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
     // table billed by seat). They are re-counted from the persons; the item
     // is changed when its amount no longer matches.
     const bool porLugar = dm.PrefixoComanda == "RES" && loja.IDLUGARMESA == "S";
+    explicacao.porLugar = porLugar;
     const std::vector<ItemCobranca> mantidos = ConsolidaItensCobranca(dm, v, produto, porLugar);
     if (!mantidos.empty()) {
       const ItemCobranca& item = mantidos.front();
@@ -179,9 +198,11 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
           dm.setCalculaCouvert(widen(filial), widen(item.venda), widen(v.ListaComandas),
                                widen(produto), v.QtdePessoas),
           true, 0, "setCalculaCouvert", kUnit, contexto, "");
-      v.VrCouvert = Xol_corvana::Trunc2(item.preco) * v.QtdePessoas;
+      explicacao.preco = Xol_corvana::Trunc2(item.preco);
+      v.VrCouvert = explicacao.preco * v.QtdePessoas;
       if (Xol_corvana::Trunc2(v.VrCouvertItens) != Xol_corvana::Trunc2(v.VrCouvert) &&
           loja.IDCOUVERART == "S") {
+        explicacao.preco = loja.PRECOCOUVERT;
         v.VrCouvert = dm.IncluiCouver(itens, item.comanda, item.venda, v.QtdePessoas);
       }
       recarregaItens(dm, v);
@@ -190,14 +211,19 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
       v.VrCouvert = dm.IncluiCouver(itens, v.ListaComandasBase, v.NrVendaBase, v.QtdePessoas);
       recarregaItens(dm, v);
     } else {
+      explicacao.motivo = MotivoSemCobranca::CouvertDesligadoNaLoja;
       return;
     }
     // By seat, a unit goes on every seat in use as well as on the seats up to
     // the persons: the bill charges the units on the seats it covers, as it
     // shows them, so that what it charges is what the comanda holds.
-    if (porLugar) v.VrCouvert = couvertMostrado(dm, produto);
+    if (porLugar) v.VrCouvert = couvertMostrado(dm, produto, explicacao);
+    explicacao.cobrado = v.VrCouvert;
     return;
   }
+  explicacao.motivo = !v.PedidoCouvert  ? MotivoSemCobranca::NaoPedida
+                      : !v.CobraCouvert ? MotivoSemCobranca::DesligadaNaComanda
+                                        : MotivoSemCobranca::SemPessoas;
 
   // 20. No cover on this bill: its items go, from the bill and from every
   // listed comanda (also those on seats the bill does not show). The filter

@@ -182,18 +182,26 @@ void CobraConsumacaoMinima(TdtmFuncoesRev& dm, ValoresConta& v) {
   if (!outro.empty() && outro != v.CdProdConsumacao) retiraProduto(dm, v, outro);
 
   // 16. Not for a reserved comanda of a store that bills by seat.
-  const bool aplica = v.CobraConsumacao && (loja.IDLUGARMESA == "N" || dm.PrefixoComanda != "RES");
-  if (!aplica) {
+  const double minimo = v.QtdePessoas * v.VrPrecoConsumacao;
+  ExplicacaoConsumacao& explicacao = v.Explicacao.consumacao;
+  explicacao.pessoas = v.QtdePessoas;
+  explicacao.preco = v.VrPrecoConsumacao;
+  explicacao.minimo = minimo;
+  explicacao.consumido = v.VrTotalItens;
+  const bool reserva = loja.IDLUGARMESA != "N" && dm.PrefixoComanda == "RES";
+  if (!v.CobraConsumacao || reserva) {
     // 18. An item left from an earlier bill goes.
     retiraProduto(dm, v, v.CdProdConsumacao);
     v.VrConsumacao = 0;
+    explicacao.motivo = !v.PedidaConsumacao  ? MotivoSemCobranca::NaoPedida
+                        : !v.CobraConsumacao ? MotivoSemCobranca::DesligadaNaComanda
+                                             : MotivoSemCobranca::ComandaDeReserva;
     return;
   }
 
   // 17. The bill's item as stored, whatever seats it shows: one, on the
   // comanda an earlier bill put it on. Within the minimum it is re-priced;
   // above it, it is dropped and a new one added.
-  const double minimo = v.QtdePessoas * v.VrPrecoConsumacao;
   std::vector<ItemCobranca> mantidos =
       ConsolidaItensCobranca(dm, v, v.CdProdConsumacao, /*porLugar=*/false);
   if (!mantidos.empty() && mantidos.front().preco > minimo) {
@@ -205,6 +213,8 @@ void CobraConsumacaoMinima(TdtmFuncoesRev& dm, ValoresConta& v) {
   const std::string& comanda = mantidos.empty() ? v.ListaComandasBase : mantidos.front().comanda;
   v.VrConsumacao = dm.IncluiConsuma(dm.cdsItemComandas, v.VrTotalItens, minimo, v.CdProdConsumacao,
                                     venda, comanda, v.QtdePessoas, v.IdConsumacaoLancada);
+  explicacao.cobrada = v.VrConsumacao;
+  if (v.VrTotalItens >= minimo) explicacao.motivo = MotivoSemCobranca::MinimoAtingido;
   // Nothing to charge: the item leaves the database (the bill's items keep
   // it).
   if (v.VrConsumacao == 0 && v.IdConsumacaoLancada) retiraDoBanco(dm, v, v.CdProdConsumacao);

@@ -1,12 +1,33 @@
 // The service charge and the seller commission it becomes on the comandas.
+#include "bill/service_charge.h"
+
 #include "conta/variant.h"
-#include "frame/data_module.h"
 #include "platform/text_encoding.h"
 #include "support/consiste.h"
 #include "support/mensagemxol.h"
 #include "support/xol_corvana.h"
 
 namespace Srv_Xol41260 {
+
+std::optional<BaseTaxaServico> BaseDaTaxaServico(const TParametrosLoja& loja, double itens,
+                                                 double descontoManual, double descontoTotal) {
+  const std::string& consumo = loja.IDCONSDESCTXSERV;
+  const std::string& manual = loja.IDCONDESCTXSERV;
+  if (consumo == "S" && manual == "S") return BaseTaxaServico{itens, 0, ""};
+  if (consumo == "N" && manual == "N") {
+    return BaseTaxaServico{static_cast<long double>(itens) + descontoTotal, descontoTotal,
+                           "descontos"};
+  }
+  if (manual == "N") {
+    return BaseTaxaServico{static_cast<long double>(itens) + descontoManual, descontoManual,
+                           "descontos manuais"};
+  }
+  if (consumo == "N") {
+    return BaseTaxaServico{static_cast<long double>(descontoTotal) - descontoManual + itens,
+                           descontoTotal - descontoManual, "descontos não manuais"};
+  }
+  return std::nullopt;
+}
 
 double TdtmFuncoesRev::IncluiTaxa(const std::string& ListaComandas, double base,
                                   double VrDescontoManual, double VrTotalDesconto, bool aplica,
@@ -18,30 +39,12 @@ double TdtmFuncoesRev::IncluiTaxa(const std::string& ListaComandas, double base,
   if (loja.IDCOMISVENDA != "S") {
     // The waiters' commissions, taken as they are.
     VrTaxaCalculada = base;
-  } else {
-    // A flag "N" adds back the discounts it governs, so that they do not
-    // lower the charge; the first row that matches decides.
-    const std::string& consumo = loja.IDCONSDESCTXSERV;
-    const std::string& manual = loja.IDCONDESCTXSERV;
-    bool picked = true;
-    long double amount = 0;
-    if (consumo == "S" && manual == "S") {
-      amount = base;
-    } else if (consumo == "N" && manual == "N") {
-      amount = static_cast<long double>(base) + VrTotalDesconto;
-    } else if (manual == "N") {
-      amount = static_cast<long double>(base) + VrDescontoManual;
-    } else if (consumo == "N") {
-      amount = static_cast<long double>(VrTotalDesconto) - VrDescontoManual + base;
-    } else {
-      picked = false;  // the computed charge keeps the value it came with
-    }
-    if (picked) {
-      // Divided by 100 first, then multiplied; rounded to a double, then cut.
-      const double charge = static_cast<double>(amount / 100 * loja.VRCOMISVENDA);
-      VrTaxaCalculada = Xol_corvana::Trunc2(charge);
-    }
+  } else if (auto sobre = BaseDaTaxaServico(loja, base, VrDescontoManual, VrTotalDesconto)) {
+    // Divided by 100 first, then multiplied; rounded to a double, then cut.
+    const double charge = static_cast<double>(sobre->valor / 100 * loja.VRCOMISVENDA);
+    VrTaxaCalculada = Xol_corvana::Trunc2(charge);
   }
+  // (No rule: the computed charge keeps the value it came with.)
 
   // 2-3. Applied or not, the value is stored on the comandas: a bill without
   // service charge resets their commission to 0.
@@ -57,6 +60,39 @@ double TdtmFuncoesRev::IncluiTaxa(const std::string& ListaComandas, double base,
 
   // 6. The applied charge, not rounded.
   return aplicada;
+}
+
+void CobraTaxaServico(TdtmFuncoesRev& dm, ValoresConta& v) {
+  const TParametrosLoja& loja = dm.ParametrosLoja;
+  ExplicacaoTaxa& explicacao = v.Explicacao.taxa;
+  if (loja.IDCOMISVENDA != "S" && loja.IDCOMISVENDA != "G") {
+    explicacao.motivo = MotivoSemCobranca::LojaNaoCobra;
+    return;
+  }
+  const bool percentual = loja.IDCOMISVENDA == "S";
+  const double itens = percentual ? v.VrBaseTaxa : v.VrComissaoGarcom;
+  v.VrTaxaServico = dm.IncluiTaxa(v.ListaComandas, itens, v.VrDescontoManual, v.VrTotalDesconto,
+                                  v.CobraTaxa, v.VrTaxaCalculada);
+
+  explicacao.regra = percentual ? "percentual" : "comissoes";
+  explicacao.itensComTaxa = itens;
+  explicacao.base = itens;
+  if (percentual) {
+    explicacao.percentual = loja.VRCOMISVENDA;
+    if (auto sobre = BaseDaTaxaServico(loja, itens, v.VrDescontoManual, v.VrTotalDesconto)) {
+      explicacao.base = static_cast<double>(sobre->valor);
+      explicacao.descontosSomados = sobre->somados;
+      explicacao.quaisDescontos = sobre->quais;
+    } else {
+      explicacao.motivo = MotivoSemCobranca::SemRegraDeDescontos;
+    }
+  }
+  explicacao.calculada = v.VrTaxaCalculada;
+  explicacao.cobrada = v.VrTaxaServico;
+  if (explicacao.motivo == MotivoSemCobranca::Nenhum && !v.CobraTaxa) {
+    explicacao.motivo =
+        v.PedidaTaxa ? MotivoSemCobranca::DesligadaNaComanda : MotivoSemCobranca::NaoPedida;
+  }
 }
 
 }  // namespace Srv_Xol41260

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "conta/conta.h"
+
 namespace conta::history {
 
 struct Opcoes {
@@ -25,9 +27,9 @@ struct Opcoes {
 };
 
 // Limits of the options; gera() refuses values outside them.
-inline constexpr int kMaxAnos = 20;
-inline constexpr int kMinVendasPorDia = 20;  // the last day's open sales fit in it
-inline constexpr int kMaxVendasPorDia = 2000;
+inline constexpr int kMaxAnos = CONTA_HISTORY_MAX_ANOS;
+inline constexpr int kMinVendasPorDia = CONTA_HISTORY_MIN_VENDAS_POR_DIA;  // the open sales fit
+inline constexpr int kMaxVendasPorDia = CONTA_HISTORY_MAX_VENDAS_POR_DIA;
 
 struct Resumo {
   std::uint64_t vendas = 0, comandas = 0, itens = 0;
@@ -66,6 +68,13 @@ using Progresso = std::function<void(std::uint64_t feito, std::uint64_t total)>;
 // with a message naming what failed.
 Resumo gera(const std::filesystem::path& host_dir, const std::string& connection,
             const Opcoes& opcoes = {}, const Progresso& progresso = {});
+
+// What gera wrote, as the C interface hands it over (conta/conta.h):
+// {"vendas", "comandas", "itens", "vendas_abertas", "comandas_abertas": [...],
+//  "comandas_juncao", "comanda_reserva", "primeiro_dia", "ultimo_dia",
+//  "base": {"tipo": "sqlite", "arquivo", "bytes"} or {"tipo": "postgresql"}}.
+std::string resumoJson(const Resumo& resumo, const std::filesystem::path& host_dir,
+                       const std::string& connection);
 
 }  // namespace conta::history
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bill/bill_explanation.h"
 #include "conta/calcula_conta.h"
 #include "conta/conta.h"
 #include "conta/error.h"
@@ -18,6 +19,7 @@
 #include "data/store_indexes.h"
 #include "data/store_schema.h"
 #include "frame/data_module.h"
+#include "history/history.h"
 #include "platform/db/dialect.h"
 #include "platform/host_directory.h"
 #include "support/geralxol.h"
@@ -218,8 +220,9 @@ namespace {
 
 // conta_calcula and conta_calcula_previa: the bill for good, or its preview.
 int calcula(const char* name, const conta_bill_request* request, conta_bill* bill, char** error,
-            bool previa) {
+            bool previa, char** explicacao = nullptr) {
   if (bill != nullptr) *bill = conta_bill{};
+  if (explicacao != nullptr) *explicacao = nullptr;
   if (request == nullptr || bill == nullptr || request->lista_comandas == nullptr ||
       request->tipo_conta == nullptr) {
     setError(error, std::string(name) +
@@ -228,6 +231,7 @@ int calcula(const char* name, const conta_bill_request* request, conta_bill* bil
     return CONTA_INVALID_ARGUMENT;
   }
   conta_bill made{};
+  std::string texto;
   auto makeBill = [&] {
     // The seven positional parameters; no seat text means every seat.
     conta::Variant parameters[7] = {
@@ -240,7 +244,9 @@ int calcula(const char* name, const conta_bill_request* request, conta_bill* bil
         conta::Variant(request->itens_excluidos != nullptr ? request->itens_excluidos : ""),
     };
     conta::Variant result = conta::Variant::array(CONTA_ENTRY_COUNT);
-    if (previa) {
+    if (explicacao != nullptr) {
+      Srv_Xol41260::CalculaContaExplicada(parameters, 6, result, previa, texto);
+    } else if (previa) {
       Srv_Xol41260::CalculaContaPrevia(parameters, 6, result);
     } else {
       Srv_Xol41260::CalculaConta(parameters, 6, result);
@@ -275,6 +281,14 @@ int calcula(const char* name, const conta_bill_request* request, conta_bill* bil
       if (!wasOpen || openConnection()) throw;
       makeBill();
     }
+    if (explicacao != nullptr) {
+      char* copia = copyText(texto);
+      if (copia == nullptr) {
+        conta_bill_free(&made);
+        throw std::bad_alloc();
+      }
+      *explicacao = copia;
+    }
   });
   if (status == CONTA_OK) *bill = made;
   return status;
@@ -291,6 +305,16 @@ CONTA_EXPORT int conta_calcula(const conta_bill_request* request, conta_bill* bi
 CONTA_EXPORT int conta_calcula_previa(const conta_bill_request* request, conta_bill* bill,
                                       char** error) {
   return calcula("conta_calcula_previa", request, bill, error, true);
+}
+
+CONTA_EXPORT int conta_calcula_explicada(const conta_bill_request* request, int previa,
+                                         conta_bill* bill, char** explicacao, char** error) {
+  if (explicacao == nullptr) {
+    if (bill != nullptr) *bill = conta_bill{};
+    setError(error, "conta_calcula_explicada needs a place for the explanation");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return calcula("conta_calcula_explicada", request, bill, error, previa != 0, explicacao);
 }
 
 CONTA_EXPORT void conta_bill_free(conta_bill* bill) {
@@ -335,6 +359,39 @@ CONTA_EXPORT int conta_create_demo_store(const char* directory, char** error) {
     return CONTA_INVALID_ARGUMENT;
   }
   return guard(error, [&] { conta::data::createDemoStore(directory); });
+}
+
+CONTA_EXPORT int conta_create_history_store(const char* directory, const char* connection,
+                                            const conta_history_options* options,
+                                            conta_progress_fn progress, void* user_data,
+                                            char** resumo, char** error) {
+  if (resumo != nullptr) *resumo = nullptr;
+  if (directory == nullptr || options == nullptr || resumo == nullptr) {
+    setError(error,
+             "conta_create_history_store needs a directory, the options and a place for the "
+             "summary");
+    return CONTA_INVALID_ARGUMENT;
+  }
+  return guard(error, [&] {
+    conta::history::Opcoes opcoes;
+    if (options->anos != 0) opcoes.anos = options->anos;
+    opcoes.dias = options->dias;
+    if (options->vendas_por_dia != 0) opcoes.vendas_por_dia = options->vendas_por_dia;
+    if (options->semente != 0) opcoes.semente = options->semente;
+    opcoes.substituir = options->substituir != 0;
+    conta::history::Progresso progresso;
+    if (progress != nullptr) {
+      progresso = [progress, user_data](std::uint64_t feito, std::uint64_t total) {
+        progress(user_data, feito, total);
+      };
+    }
+    const std::string conexao = connection != nullptr ? connection : "";
+    const conta::history::Resumo feito =
+        conta::history::gera(directory, conexao, opcoes, progresso);
+    char* texto = copyText(conta::history::resumoJson(feito, directory, conexao));
+    if (texto == nullptr) throw std::bad_alloc();
+    *resumo = texto;
+  });
 }
 
 CONTA_EXPORT void conta_free(char* text) {

@@ -21,11 +21,13 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "bill/bill_explanation.h"
 #include "conta/calcula_conta.h"
 #include "conta/packet_codecs.h"
 #include "data/demo_store_data.h"
@@ -288,20 +290,44 @@ class StoreConsistencyTest : public conta::testing_support::BillTest {
     return comandas;
   }
 
-  // A bill, or its preview; "" when it computed, else its error.
+  // A bill, or its preview; "" when it computed, else its error. Every bill
+  // is made with its explanation, which must tell the bill's own figures.
   static std::string tryBill(const Pedido& pedido, Variant& result, bool previa = false) {
     std::vector<Variant> p = conta::testing_support::parametros(pedido);
     result = Variant::array(14);
+    std::string explicacao;
     try {
-      if (previa) {
-        Srv_Xol41260::CalculaContaPrevia(p.data(), static_cast<int>(p.size()) - 1, result);
-      } else {
-        Srv_Xol41260::CalculaConta(p.data(), static_cast<int>(p.size()) - 1, result);
-      }
-      return "";
+      Srv_Xol41260::CalculaContaExplicada(p.data(), static_cast<int>(p.size()) - 1, result, previa,
+                                          explicacao);
     } catch (const std::exception& e) {
       return e.what();
     }
+    confereExplicacao(explicacao, result);
+    return "";
+  }
+
+  // The explanation agrees with the entries: each charge's value is the
+  // entry, a charge billed has no reason not to be, and every item shows.
+  static void confereExplicacao(const std::string& texto, Variant& result) {
+    const auto explicacao = nlohmann::json::parse(texto);
+    auto entry = [&](int i) { return result[i].toDouble(); };
+    EXPECT_EQ(explicacao.at("total").get<double>(), entry(1)) << texto;
+    EXPECT_EQ(explicacao.at("itens").at("total").get<double>(), entry(2));
+    EXPECT_EQ(explicacao.at("pessoas").get<double>(), entry(11));
+    const std::pair<const char*, int> cobrancas[] = {
+        {"taxa_servico", 6}, {"consumacao_minima", 0}, {"couvert", 5}};
+    for (const auto& [nome, indice] : cobrancas) {
+      const auto& cobranca = explicacao.at(nome);
+      EXPECT_EQ(cobranca.at("valor").get<double>(), entry(indice)) << nome;
+      if (entry(indice) != 0) {
+        EXPECT_TRUE(cobranca.at("motivo").is_null()) << nome << texto;
+      }
+    }
+    std::size_t linhas = 0;
+    for (const auto& comanda : explicacao.at("comandas"))
+      for (const auto& lugar : comanda.at("lugares"))
+        linhas += lugar.at("itens").size();
+    EXPECT_EQ(linhas, result[10].packet().currentRows().rows.size());
   }
 
   // The whole store: the SQLite file's bytes; every row of every table of a

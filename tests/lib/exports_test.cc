@@ -85,9 +85,11 @@ TEST(ExportsTest, ExactlyTheModulesSurface) {
       // The C interface.
       "conta_bill_free",
       "conta_calcula",
+      "conta_calcula_explicada",
       "conta_calcula_previa",
       "conta_connect",
       "conta_create_demo_store",
+      "conta_create_history_store",
       "conta_packet_convert",
       "conta_free",
       "conta_set_connection_string",

@@ -259,11 +259,37 @@ TEST_F(BillTextCliTest, JsonShapeOfTheDemoBillIsPinned) {
       out.push_back(key);
     return out;
   };
-  EXPECT_EQ(keys(json),
-            (std::vector<std::string>{"entries", "VrConsumacao", "VrTotalConta", "VrTotalItens",
-                                      "VrBaseTaxa", "VrPrecoConsumacao", "VrCouvert",
-                                      "VrTaxaServico", "VrAcrescimoComandas", "VrTotalDesconto",
-                                      "QtdePessoas", "VrTaxaCalculada", "VrDescontoManual"}));
+  EXPECT_EQ(keys(json), (std::vector<std::string>{
+                            "entries", "VrConsumacao", "VrTotalConta", "VrTotalItens", "VrBaseTaxa",
+                            "VrPrecoConsumacao", "VrCouvert", "VrTaxaServico",
+                            "VrAcrescimoComandas", "VrTotalDesconto", "QtdePessoas",
+                            "VrTaxaCalculada", "VrDescontoManual", "explicacao"}));
+
+  // The explanation: each charge with its rule's figures, the items by
+  // comanda and seat with the amount each adds.
+  const auto& explicacao = json.at("explicacao");
+  EXPECT_EQ(keys(explicacao), (std::vector<std::string>{"pessoas", "comandas", "itens",
+                                                        "taxa_servico", "consumacao_minima",
+                                                        "couvert", "acrescimo_comandas", "total"}));
+  EXPECT_EQ(explicacao.at("taxa_servico").dump(),
+            R"({"regra":"percentual","percentual":10.0,"itens_com_taxa":189.58,)"
+            R"("descontos_somados":0.0,"descontos_que_nao_reduzem":"","base":189.58,)"
+            R"("calculada":18.95,"valor":18.95,"motivo":null})");
+  EXPECT_EQ(explicacao.at("consumacao_minima").dump(),
+            R"({"pessoas":5.0,"preco":80.0,"minimo":400.0,"consumido":189.58,"valor":210.42,)"
+            R"("motivo":null})");
+  EXPECT_EQ(explicacao.at("couvert").dump(),
+            R"({"por_lugar":false,"unidades":5.0,"preco":12.5,"lugares":[],"valor":62.5,)"
+            R"("motivo":null})");
+  EXPECT_EQ(explicacao.at("itens").dump(),
+            R"({"total":189.58,"descontos":3.25,"descontos_manuais":3.25})");
+  const auto& comandas = explicacao.at("comandas");
+  ASSERT_EQ(comandas.size(), 3u);
+  EXPECT_EQ(keys(comandas[0]), (std::vector<std::string>{"numero", "descricao", "lugares"}));
+  EXPECT_EQ(comandas[0].at("lugares")[0].at("itens")[0].dump(),
+            R"({"produto":"FRITAS","nome":"Batata frita","quantidade":1.0,"preco":32.5,)"
+            R"("valor":32.5,"desconto":3.25,"acrescimo":0.0})");
+  EXPECT_EQ(explicacao.at("total").get<double>(), 481.45);
 
   const auto& entries = json.at("entries");
   ASSERT_EQ(entries.size(), 14u);

@@ -1,10 +1,8 @@
 #include "bill_output.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <string_view>
 #include <vector>
@@ -12,8 +10,6 @@
 #include "conta/data_packet.h"
 #include "conta/error.h"
 #include "conta/packet_codecs.h"
-#include "platform/host_directory.h"
-#include "support/xol_corvana.h"
 
 namespace conta::cli {
 namespace {
@@ -79,19 +75,6 @@ std::string padLeft(const std::string& text, std::size_t width) {
   return text.size() < width ? std::string(width - text.size(), ' ') + text : " " + text;
 }
 
-std::string field(const DataPacket& packet, const PacketRow& row, const char* name) {
-  auto index = packet.fieldIndex(name);
-  if (!index || *index >= row.values.size()) return {};
-  const Variant& v = row.values[*index];
-  return v.isNull() || v.isEmpty() ? std::string() : v.toText();
-}
-
-double number(const DataPacket& packet, const PacketRow& row, const char* name) {
-  auto index = packet.fieldIndex(name);
-  if (!index || *index >= row.values.size()) return 0;
-  return row.values[*index].tryDouble().value_or(0);
-}
-
 // 8 → "8", 2.5 → "2,5": a count of persons or units.
 std::string count(double value) {
   char text[48];
@@ -106,11 +89,20 @@ std::string percent(double value) {
   return count(value) + "%";
 }
 
-bool sameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
+double valor(const Json& object, const char* name) {
+  return object.at(name).get<double>();
+}
+
+// The words of a reason a charge was not billed, in the gender of the
+// charge's name ("a taxa" não pedida, "o couvert" não pedido).
+std::string motivo(const Json& por, bool masculino) {
+  const std::string codigo = por.at("codigo").get<std::string>();
+  if (codigo == "nao_pedida")
+    return masculino ? "não pedido nesta conta" : "não pedida nesta conta";
+  if (codigo == "desligada_na_comanda") {
+    return masculino ? "desligado na comanda" : "desligada na comanda";
+  }
+  return por.at("texto").get<std::string>();
 }
 
 // A charge of the bill: its line, with its rule, and the lines under it
@@ -121,280 +113,104 @@ struct Cobranca {
   std::vector<std::string> detalhes;
 };
 
-// Everything a charge is explained from: the bill's result, what it was
-// asked for, and the store's parameters when they could be read.
-struct ContextoConta {
-  const conta_bill& bill;
-  const BillHeading& heading;
-  const std::optional<ParametrosLoja>& parametros;
-  const DataPacket& comandas;
-  const DataPacket& itens;
-
-  double value(int entry) const { return bill.values[entry]; }
-
-  // The first comanda's text starts with "RES": a reserved table, which
-  // the charges treat apart when the store bills by seat.
-  bool reserva() const {
-    if (comandas.rows.empty()) return false;
-    return field(comandas, comandas.rows.front(), "DSCOMANDA").starts_with("RES");
-  }
-};
-
-// The amount the service charge rate is applied to: the items that bear
-// the charge, plus the discounts the store does not let lower it. The same
-// rule, in the same order of operations, as the bill's; nullopt when the
-// store's discount switches match no rule (the bill then works out none).
-struct BaseTaxa {
-  long double valor = 0;
-  double somados = 0;  // the discounts added back
-  const char* quais = "";
-};
-
-std::optional<BaseTaxa> baseTaxa(const ContextoConta& conta, const ParametrosLoja& loja) {
-  const double base = conta.value(CONTA_VR_BASE_TAXA);
-  const double total = conta.value(CONTA_VR_TOTAL_DESCONTO);
-  const double manual = conta.value(CONTA_VR_DESCONTO_MANUAL);
-  const std::string& consumo = loja.IDCONSDESCTXSERV;
-  const std::string& manuais = loja.IDCONDESCTXSERV;
-  if (consumo == "S" && manuais == "S") return BaseTaxa{base, 0, ""};
-  if (consumo == "N" && manuais == "N") {
-    return BaseTaxa{static_cast<long double>(base) + total, total, "descontos"};
-  }
-  if (manuais == "N") {
-    return BaseTaxa{static_cast<long double>(base) + manual, manual, "descontos manuais"};
-  }
-  if (consumo == "N") {
-    return BaseTaxa{static_cast<long double>(total) - manual + base, total - manual,
-                    "descontos não manuais"};
-  }
-  return std::nullopt;
-}
-
-Cobranca taxaServico(const ContextoConta& conta) {
-  const double calculada = conta.value(CONTA_VR_TAXA_CALCULADA);
-  Cobranca taxa{"Taxa de serviço (base " + money(conta.value(CONTA_VR_BASE_TAXA)) + ")",
-                conta.value(CONTA_VR_TAXA_SERVICO),
-                {}};
-  if (const auto& loja = conta.parametros) {
-    if (loja->IDCOMISVENDA == "G") {
-      taxa.rotulo = "Taxa de serviço: comissões dos garçons";
-    } else if (loja->IDCOMISVENDA != "S") {
-      // No rule at all: the bill works out no charge, switch or not.
-      taxa.rotulo = "Taxa de serviço";
-      taxa.detalhes.push_back("não cobrada: a loja não cobra taxa de serviço");
-      return taxa;
-    } else if (auto base = baseTaxa(conta, *loja)) {
-      // Shown only when the rule gives back the charge the bill worked out.
-      const double cobranca = static_cast<double>(base->valor / 100 * loja->VRCOMISVENDA);
-      if (Xol_corvana::Trunc2(cobranca) == calculada) {
-        taxa.rotulo = "Taxa de serviço " + percent(loja->VRCOMISVENDA) + " sobre " +
-                      money(static_cast<double>(base->valor));
-        if (base->somados != 0) {
-          taxa.detalhes.push_back("itens com taxa " + money(conta.value(CONTA_VR_BASE_TAXA)) +
-                                  " + " + base->quais + " " + money(base->somados) +
-                                  ", que não reduzem a taxa");
-        }
-      }
-    } else {
-      taxa.rotulo = "Taxa de serviço " + percent(loja->VRCOMISVENDA);
-      taxa.detalhes.push_back(
-          "não calculada: nenhuma regra para os descontos da loja "
-          "(IDCONSDESCTXSERV '" +
-          loja->IDCONSDESCTXSERV + "', IDCONDESCTXSERV '" + loja->IDCONDESCTXSERV + "')");
-      return taxa;
+Cobranca taxaServico(const Json& taxa) {
+  Cobranca out{"Taxa de serviço", valor(taxa, "valor"), {}};
+  const std::string regra = taxa.at("regra").get<std::string>();
+  const Json& por = taxa.at("motivo");
+  const bool semRegra = !por.is_null() && por.at("codigo") == "sem_regra_de_descontos";
+  if (regra == "comissoes") {
+    out.rotulo = "Taxa de serviço: comissões dos garçons";
+  } else if (regra == "percentual") {
+    out.rotulo = "Taxa de serviço " + percent(valor(taxa, "percentual"));
+    if (!semRegra) out.rotulo += " sobre " + money(valor(taxa, "base"));
+    if (!semRegra && valor(taxa, "descontos_somados") != 0) {
+      out.detalhes.push_back("itens com taxa " + money(valor(taxa, "itens_com_taxa")) + " + " +
+                             taxa.at("descontos_que_nao_reduzem").get<std::string>() + " " +
+                             money(valor(taxa, "descontos_somados")) + ", que não reduzem a taxa");
     }
   }
-  if (taxa.valor == 0) {
-    // The charge is worked out whether or not it is billed: a charge left
-    // at 0 with the caller's switch on was switched off by the comanda.
+  if (semRegra) {
+    out.detalhes.push_back("não calculada: " + motivo(por, false));
+  } else if (!por.is_null()) {
+    const double calculada = valor(taxa, "calculada");
     const std::string seria = calculada != 0 ? " (seria " + money(calculada) + ")" : "";
-    if (!conta.heading.cobra_taxa) {
-      taxa.detalhes.push_back("não cobrada" + seria + ": não pedida nesta conta");
-    } else if (calculada != 0) {
-      taxa.detalhes.push_back("não cobrada" + seria + ": desligada na comanda");
-    }
+    out.detalhes.push_back("não cobrada" + seria + ": " + motivo(por, false));
   }
-  return taxa;
+  return out;
 }
 
-Cobranca consumacaoMinima(const ContextoConta& conta) {
-  const double pessoas = conta.value(CONTA_QTDE_PESSOAS);
-  const double preco = conta.value(CONTA_VR_PRECO_CONSUMACAO);
-  const double minimo = pessoas * preco;
-  const double consumido = conta.value(CONTA_VR_TOTAL_ITENS);
-  Cobranca consumacao{
-      "Consumação mínima " + count(pessoas) + " × " + money(preco) + " = " + money(minimo),
-      conta.value(CONTA_VR_CONSUMACAO),
-      {}};
+Cobranca consumacaoMinima(const Json& consumacao) {
+  const double minimo = valor(consumacao, "minimo");
+  const double consumido = valor(consumacao, "consumido");
+  Cobranca out{"Consumação mínima " + count(valor(consumacao, "pessoas")) + " × " +
+                   money(valor(consumacao, "preco")) + " = " + money(minimo),
+               valor(consumacao, "valor"),
+               {}};
   const std::string consumo = "consumido " + money(consumido);
-  // A reserved table of a store whose seat switch is not "N" is spared.
-  const bool reservaIsenta =
-      conta.reserva() && conta.parametros && conta.parametros->IDLUGARMESA != "N";
-  if (consumacao.valor != 0) {
-    consumacao.detalhes.push_back(
-        consumacao.valor == minimo - consumido ? consumo + "; cobrada a diferença" : consumo);
-  } else if (!conta.heading.cobra_consumacao) {
-    consumacao.detalhes.push_back("não cobrada: não pedida nesta conta");
-  } else if (reservaIsenta) {
-    consumacao.detalhes.push_back("não cobrada: comanda de reserva (RES)");
-  } else if (consumido >= minimo) {
-    consumacao.detalhes.push_back(consumo + ": mínimo atingido");
-  } else if (conta.parametros || !conta.reserva()) {
-    // Asked for, below the minimum, not spared: the comanda's switch.
-    consumacao.detalhes.push_back("não cobrada: desligada na comanda");
-  } else {
-    consumacao.detalhes.push_back("não cobrada");
+  const Json& por = consumacao.at("motivo");
+  if (out.valor != 0) {
+    out.detalhes.push_back(out.valor == minimo - consumido ? consumo + "; cobrada a diferença"
+                                                           : consumo);
+  } else if (!por.is_null() && por.at("codigo") == "minimo_atingido") {
+    out.detalhes.push_back(consumo + ": mínimo atingido");
+  } else if (!por.is_null()) {
+    out.detalhes.push_back("não cobrada: " + motivo(por, false));
   }
-  return consumacao;
+  return out;
 }
 
-Cobranca couvert(const ContextoConta& conta) {
-  const double pessoas = conta.value(CONTA_QTDE_PESSOAS);
-  Cobranca cover{"Couvert", conta.value(CONTA_VR_COUVERT), {}};
-  const auto& loja = conta.parametros;
+Cobranca couvert(const Json& cover) {
+  Cobranca out{"Couvert", valor(cover, "valor"), {}};
+  const double unidades = valor(cover, "unidades");
+  const double preco = valor(cover, "preco");
+  const bool porLugar = cover.at("por_lugar").get<bool>();
+  const Json& por = cover.at("motivo");
+  // The rule is shown unless the store adds no cover at all.
+  const bool semCouvert = !por.is_null() && por.at("codigo") == "couvert_desligado_na_loja";
+  if (unidades > 0 && preco > 0 && !semCouvert) {
+    out.rotulo = "Couvert " + count(unidades) + " × " + money(preco) +
+                 (porLugar ? " por lugar" : " por pessoa");
+  }
+  std::string lugares;
+  for (const Json& lugar : cover.at("lugares"))
+    lugares += (lugares.empty() ? "" : ", ") + lugar.get<std::string>();
+  if (porLugar && !lugares.empty())
+    out.detalhes.push_back("um por lugar da mesa reservada: " + lugares);
+  if (!por.is_null()) out.detalhes.push_back("não cobrado: " + motivo(por, true));
+  return out;
+}
 
-  // The cover items the bill left on the comandas, and their seats.
-  std::vector<const PacketRow*> itens;
-  std::vector<std::string> lugares;
-  if (loja) {
-    for (const auto& row : conta.itens.rows) {
-      if (!sameText(field(conta.itens, row, "CDPRODUTO"), loja->CDPRODCOUVER)) continue;
-      itens.push_back(&row);
-      std::string lugar = field(conta.itens, row, "NRLUGARMESA");
-      if (!lugar.empty() && std::find(lugares.begin(), lugares.end(), lugar) == lugares.end()) {
-        lugares.push_back(lugar);
-      }
-    }
-  }
-  std::sort(lugares.begin(), lugares.end());
-  // The price per person: the cover item's, cut to cents as the bill cuts
-  // it, else the store's.
-  std::vector<double> precos;
-  if (!itens.empty()) {
-    precos.push_back(Xol_corvana::Trunc2(number(conta.itens, *itens.front(), "VRPRECCOMVEN")));
-  }
-  if (loja) precos.push_back(loja->PRECOCOUVERT);
-  auto regra = [&](double preco) {
-    cover.rotulo = "Couvert " + count(pessoas) + " × " + money(preco) + " por pessoa";
-  };
-  // At a reserved table of a store that bills by seat, the bill charges the
-  // units on the seats it shows.
-  const bool porLugar = loja && conta.reserva() && loja->IDLUGARMESA == "S";
-
-  if (cover.valor != 0) {
-    // The rule is shown only when it gives back the charge.
-    double unidades = 0;
-    for (const PacketRow* item : itens)
-      unidades += number(conta.itens, *item, "QTPRODCOMVEN");
-    for (double preco : precos) {
-      if (porLugar && std::fabs(unidades * preco - cover.valor) < 0.005) {
-        cover.rotulo = "Couvert " + count(unidades) + " × " + money(preco) + " por lugar";
-        break;
-      }
-      if (!porLugar && std::fabs(pessoas * preco - cover.valor) < 0.005) {
-        regra(preco);
-        break;
-      }
-    }
-    if (porLugar && !lugares.empty()) {
-      std::string lista;
-      for (const std::string& lugar : lugares)
-        lista += (lista.empty() ? "" : ", ") + lugar;
-      cover.detalhes.push_back("um por lugar da mesa reservada: " + lista);
-    }
-    return cover;
-  }
-  // Not billed: the rule it would follow, and why when it can be told.
-  if (!itens.empty() || (loja && loja->IDCOUVERART == "S")) regra(precos.front());
-  if (!conta.heading.cobra_couvert) {
-    cover.detalhes.push_back("não cobrado: não pedido nesta conta");
-  } else if (!loja || !itens.empty() || pessoas == 0) {
-    // Nothing to tell: a cover of no one, or of nothing.
-  } else if (loja->IDCOUVERART != "S") {
-    // Without the store's switch a bill re-counts cover items but adds none.
-    cover.detalhes.push_back("não cobrado: couvert artístico desligado na loja");
-  } else if (loja->PRECOCOUVERT != 0) {
-    // Asked for, switched on in the store, and no item: the comanda's switch.
-    cover.detalhes.push_back("não cobrado: desligado na comanda");
-  }
-  return cover;
+// One item: quantity, name, price, the amount it adds, and its discount
+// and surcharge when it has them.
+std::string linhaItem(const Json& item) {
+  std::string line = "    " + padLeft(quantity(valor(item, "quantidade")), 8) + " x " +
+                     padRight(item.at("nome").get<std::string>(), 30) +
+                     padLeft(money(valor(item, "preco")), 10) +
+                     padLeft(money(valor(item, "valor")), 11);
+  if (valor(item, "desconto") != 0) line += "  desconto " + money(valor(item, "desconto"));
+  if (valor(item, "acrescimo") != 0) line += "  acréscimo " + money(valor(item, "acrescimo"));
+  return line + "\n";
 }
 
 }  // namespace
 
-std::optional<ParametrosLoja> leParametrosLoja(const std::filesystem::path& host_directory) {
-  auto file = findIgnoringCase(host_directory, "PARAMETROSXOL.CDS");
-  if (!file) return std::nullopt;
-  try {
-    DataPacket packet = readPacketFile(*file).currentRows();
-    if (packet.rows.empty()) return std::nullopt;
-    const PacketRow& row = packet.rows.front();
-    ParametrosLoja loja;
-    loja.VRCOMISVENDA = number(packet, row, "VRCOMISVENDA");
-    loja.IDCOMISVENDA = field(packet, row, "IDCOMISVENDA");
-    loja.IDCONDESCTXSERV = field(packet, row, "IDCONDESCTXSERV");
-    loja.IDCONSDESCTXSERV = field(packet, row, "IDCONSDESCTXSERV");
-    loja.CDPRODCOUVER = field(packet, row, "CDPRODCOUVER");
-    loja.IDCOUVERART = field(packet, row, "IDCOUVERART");
-    loja.PRECOCOUVERT = number(packet, row, "PRECOCOUVERT");
-    loja.IDLUGARMESA = field(packet, row, "IDLUGARMESA");
-    return loja;
-  } catch (const std::exception&) {
-    // The bill itself read the file; a text without the rules is still a
-    // bill, so a file that fails now costs only the explanations.
-    return std::nullopt;
-  }
-}
-
-std::string billText(const conta_bill& bill, const BillHeading& heading,
-                     const std::optional<ParametrosLoja>& parametros) {
-  DataPacket comandas = packetOf(bill.comandas);
-  DataPacket itens = packetOf(bill.itens);
+std::string billText(const std::string& explicacao, const BillHeading& heading) {
+  const Json conta = Json::parse(explicacao);
   std::string out =
       "Conta das comandas " + heading.lista_comandas + " (tipo " + heading.tipo_conta + ")\n";
-
-  // The items by comanda and seat, in the order they came.
-  std::map<std::string, std::map<std::string, std::vector<const PacketRow*>>> byComanda;
-  for (const auto& row : itens.rows) {
-    byComanda[field(itens, row, "NRCOMANDA")][field(itens, row, "NRLUGARMESA")].push_back(&row);
-  }
-  auto print_seats = [&](const std::map<std::string, std::vector<const PacketRow*>>& seats) {
-    for (const auto& [seat, rows] : seats) {
-      out += "  Lugar " + (seat.empty() ? std::string("-") : seat) + "\n";
-      for (const PacketRow* row : rows) {
-        double qt = number(itens, *row, "QTPRODCOMVEN");
-        double preco = number(itens, *row, "VRPRECCOMVEN");
-        double desconto = number(itens, *row, "VRDESCCOMVEN");
-        double acrescimo = number(itens, *row, "VRACRCOMVEN");
-        std::string line = "    " + padLeft(quantity(qt), 8) + " x " +
-                           padRight(field(itens, *row, "NMPRODUTO"), 30) +
-                           padLeft(money(preco), 10) +
-                           padLeft(money(Xol_corvana::Trunc2(preco * qt)), 11);
-        if (desconto != 0) line += "  desconto " + money(desconto);
-        if (acrescimo != 0) line += "  acréscimo " + money(acrescimo);
-        out += line + "\n";
-      }
-    }
-  };
-  for (const auto& comanda : comandas.rows) {
-    std::string number_text = field(comandas, comanda, "NRCOMANDA");
-    out += "\nComanda " + number_text;
-    std::string description = field(comandas, comanda, "DSCOMANDA");
-    if (!description.empty()) out += "  " + description;
+  for (const Json& comanda : conta.at("comandas")) {
+    const std::string numero = comanda.at("numero").get<std::string>();
+    const std::string descricao = comanda.at("descricao").get<std::string>();
+    out += numero.empty() ? std::string("\nItens de cobrança desta conta")
+                          : "\nComanda " + numero + (descricao.empty() ? "" : "  " + descricao);
     out += "\n";
-    auto found = byComanda.find(number_text);
-    if (found == byComanda.end()) {
-      out += "  (sem itens)\n";
-      continue;
+    if (comanda.at("lugares").empty()) out += "  (sem itens)\n";
+    for (const Json& lugar : comanda.at("lugares")) {
+      const std::string assento = lugar.at("lugar").get<std::string>();
+      out += "  Lugar " + (assento.empty() ? std::string("-") : assento) + "\n";
+      for (const Json& item : lugar.at("itens"))
+        out += linhaItem(item);
     }
-    print_seats(found->second);
-    byComanda.erase(found);
-  }
-  // Items of no comanda shown above: the charge items this bill added.
-  for (const auto& [comanda, seats] : byComanda) {
-    out += comanda.empty() ? std::string("\nItens de cobrança desta conta\n")
-                           : "\nComanda " + comanda + "\n";
-    print_seats(seats);
   }
 
   auto total_line = [&](const std::string& label, const std::string& value) {
@@ -405,24 +221,23 @@ std::string billText(const conta_bill& bill, const BillHeading& heading,
     for (const std::string& detail : cobranca.detalhes)
       out += "  " + detail + "\n";
   };
+  const Json& itens = conta.at("itens");
   out += "\n";
-  total_line("Pessoas", count(bill.values[CONTA_QTDE_PESSOAS]));
-  total_line("Itens", money(bill.values[CONTA_VR_TOTAL_ITENS]));
-  total_line("  descontos nos itens (manuais " + money(bill.values[CONTA_VR_DESCONTO_MANUAL]) + ")",
-             money(bill.values[CONTA_VR_TOTAL_DESCONTO]));
-  const ContextoConta contexto{bill, heading, parametros, comandas, itens};
-  charge_lines(taxaServico(contexto));
-  charge_lines(consumacaoMinima(contexto));
-  charge_lines(couvert(contexto));
-  if (bill.values[CONTA_VR_ACRESCIMO_COMANDAS] != 0) {
-    total_line("Acréscimo das comandas (fora do total)",
-               money(bill.values[CONTA_VR_ACRESCIMO_COMANDAS]));
+  total_line("Pessoas", count(valor(conta, "pessoas")));
+  total_line("Itens", money(valor(itens, "total")));
+  total_line("  descontos nos itens (manuais " + money(valor(itens, "descontos_manuais")) + ")",
+             money(valor(itens, "descontos")));
+  charge_lines(taxaServico(conta.at("taxa_servico")));
+  charge_lines(consumacaoMinima(conta.at("consumacao_minima")));
+  charge_lines(couvert(conta.at("couvert")));
+  if (valor(conta, "acrescimo_comandas") != 0) {
+    total_line("Acréscimo das comandas (fora do total)", money(valor(conta, "acrescimo_comandas")));
   }
-  total_line("Total", money(bill.values[CONTA_VR_TOTAL_CONTA]));
+  total_line("Total", money(valor(conta, "total")));
   return out;
 }
 
-std::string billJson(const conta_bill& bill) {
+std::string billJson(const conta_bill& bill, const std::string& explicacao) {
   Json entries = Json::array();
   for (int i = 0; i < CONTA_ENTRY_COUNT; ++i) {
     if (i == CONTA_COMANDAS || i == CONTA_ITENS) {
@@ -443,6 +258,7 @@ std::string billJson(const conta_bill& bill) {
   for (int i = 0; i < CONTA_ENTRY_COUNT; ++i) {
     if (i != CONTA_COMANDAS && i != CONTA_ITENS) out[kEntryNames[i]] = bill.values[i];
   }
+  out["explicacao"] = Json::parse(explicacao);
   return out.dump(2) + "\n";
 }
 

@@ -9,7 +9,6 @@
 #include "commands.h"
 #include "conta/conta.h"
 #include "conta/error.h"
-#include "platform/host_directory.h"
 
 namespace conta::cli {
 namespace {
@@ -65,26 +64,24 @@ void runCalcula(const CalculaOptions& options) {
                              options.cobra_taxa ? 1 : 0,       options.lugares_mesa.c_str(),
                              options.itens_excluidos.c_str()};
   conta_bill bill{};
+  char* explicacao = nullptr;
   check([&](char** error) {
-    return options.previa ? conta_calcula_previa(&request, &bill, error)
-                          : conta_calcula(&request, &bill, error);
+    return conta_calcula_explicada(&request, options.previa ? 1 : 0, &bill, &explicacao, error);
   });
   std::string out;
   try {
     if (options.format == "json") {
-      out = billJson(bill);
+      out = billJson(bill, explicacao);
     } else {
-      // The parameters file the bill read, from the host directory it used.
-      const BillHeading heading{options.lista_comandas, options.tipo_conta,
-                                options.cobra_consumacao, options.cobra_couvert,
-                                options.cobra_taxa};
-      out = billText(bill, heading, leParametrosLoja(hostDirectory()));
+      out = billText(explicacao, BillHeading{options.lista_comandas, options.tipo_conta});
       if (options.previa) out += "\nPrévia: nada foi gravado no banco da loja.\n";
     }
   } catch (...) {
+    conta_free(explicacao);
     conta_bill_free(&bill);
     throw;
   }
+  conta_free(explicacao);
   conta_bill_free(&bill);
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0) throw Error("cannot write to standard output");
@@ -137,7 +134,8 @@ void addCalculaCommand(CLI::App& app) {
   command
       ->add_option("--format", options->format,
                    "text (the default): the bill to read, each charge with its rule or\n"
-                   "why it was not billed; json: the 14 entries of the bill")
+                   "why it was not billed; json: the 14 entries of the bill and its\n"
+                   "explanation")
       ->check(CLI::IsMember({"text", "json"}));
   command->add_flag("--previa", options->previa,
                     "A preview: the bill computed whole, charge items included, and then\n"
@@ -158,7 +156,8 @@ void addCalculaCommand(CLI::App& app) {
       "  conta calcula --host-dir /opt/loja --connection \"host=db1 dbname=loja\" \\\n"
       "                --lista-comandas 0021 --tipo-conta 2\n"
       "JSON output: {\"entries\":[the 14 entries by index, 9 and 10 as {\"fields\",\"rows\"}],\n"
-      "\"VrConsumacao\":..., \"VrTotalConta\":..., the other numeric entries by name}; on failure\n"
+      "\"VrConsumacao\":..., \"VrTotalConta\":..., the other numeric entries by name,\n"
+      "\"explicacao\":{each charge with its rule, or why it was not billed}}; on failure\n"
       "{\"error\":{\"message\":...}}. Exit status: 0 the bill, 1 it failed, 2 wrong command line.");
   command->callback([options] {
     try {

@@ -1,4 +1,6 @@
 // conta demo: makes a demo store and bills it.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,7 +11,6 @@
 #include "commands.h"
 #include "conta/conta.h"
 #include "conta/error.h"
-#include "platform/host_directory.h"
 
 namespace conta::cli {
 namespace {
@@ -18,6 +19,19 @@ void fail(char* error, const char* what) {
   std::string message = error != nullptr ? error : what;
   conta_free(error);
   throw Error(message);
+}
+
+// Whether the directory holds a conexao.txt, its name in any case, as the
+// module looks for it.
+bool temConexaoTxt(const std::filesystem::path& dir) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+    std::string name = entry.path().filename().string();
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (name == "conexao.txt") return true;
+  }
+  return false;
 }
 
 void runDemo(const std::string& directory) {
@@ -34,22 +48,25 @@ void runDemo(const std::string& directory) {
   // three comandas are billed together; 0012 receives the charge items.
   conta_bill_request request{"0012_0013_0021", "2", 1, 1, 1, "T", ""};
   conta_bill bill{};
-  if (conta_calcula(&request, &bill, &error) != CONTA_OK) fail(error, "the bill failed");
-  std::string text;
-  try {
-    text = billText(bill, {request.lista_comandas, request.tipo_conta, true, true, true},
-                    leParametrosLoja(dir));
-  } catch (...) {
-    conta_bill_free(&bill);
-    throw;
+  char* explicacao = nullptr;
+  if (conta_calcula_explicada(&request, 0, &bill, &explicacao, &error) != CONTA_OK) {
+    fail(error, "the bill failed");
   }
   conta_bill_free(&bill);
+  std::string text;
+  try {
+    text = billText(explicacao, {request.lista_comandas, request.tipo_conta});
+  } catch (...) {
+    conta_free(explicacao);
+    throw;
+  }
+  conta_free(explicacao);
   std::printf("Loja de demonstração criada em %s\n\n%s\n", dir.c_str(), text.c_str());
   // conta calcula finds the database as a host does: when CONTA_CONNECTION
   // or a conexao.txt would send it elsewhere, the command names the demo's.
   const char* environment = std::getenv("CONTA_CONNECTION");
   std::string connection;
-  if ((environment != nullptr && *environment != '\0') || findIgnoringCase(dir, "conexao.txt")) {
+  if ((environment != nullptr && *environment != '\0') || temConexaoTxt(dir)) {
     connection =
         " --connection sqlite:" + (std::filesystem::path(dir) / "Dados" / "loja.db").string();
   }
