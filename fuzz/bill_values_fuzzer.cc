@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bill/store_parameters_layout.h"
 #include "conta/calcula_conta.h"
 #include "conta/packet_codecs.h"
 #include "data/store_schema.h"
@@ -128,18 +129,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Srv_Xol41260::TdtmFuncoesRev& module = Srv_Xol41260::dataModule();
 
   // The parameters file: three prices and the rate, any double.
-  conta::DataPacket parametros = conta::decodeJsonPacket(
-      R"({"fields":[{"name":"VRCOMISVENDA","type":"float","width":0},)"
-      R"({"name":"CDFILIAL","type":"string","width":4},{"name":"CDLOJA","type":"string","width":4},)"
-      R"({"name":"CDCLIENTE","type":"string","width":10},{"name":"UTILIZAIMPFIS","type":"boolean","width":0},)"
-      R"({"name":"CDPRODCOUVER","type":"string","width":10},{"name":"CDPRODCONSUM","type":"string","width":10},)"
-      R"({"name":"CDPRODCONSUF","type":"string","width":10},{"name":"IDCOUVERART","type":"string","width":1},)"
-      R"({"name":"PRECOCOUVERT","type":"float","width":0},{"name":"PRECOCONSUMAMASC","type":"float","width":0},)"
-      R"({"name":"PRECOCONSUMAFEMI","type":"float","width":0},{"name":"IDLUGARMESA","type":"string","width":1},)"
-      R"({"name":"CDCAIXA","type":"string","width":3},{"name":"IDCOMISVENDA","type":"string","width":1},)"
-      R"({"name":"IDCONDESCTXSERV","type":"string","width":1},{"name":"IDCONSDESCTXSERV","type":"string","width":1}],)"
-      R"("rows":[[10.0,"0001","01","C1",false,"COUV","CONF","CONF","S",8.0,30.0,25.0,"N","001","S","S","S"]]})",
-      "fuzz");
+  conta::DataPacket parametros = Srv_Xol41260::pacoteParametrosLoja({{
+      .VRCOMISVENDA = 10,
+      .CDFILIAL = "0001",
+      .CDLOJA = "01",
+      .CDCLIENTE = "C1",
+      .UTILIZAIMPFIS = false,
+      .CDPRODCOUVER = "COUV",
+      .CDPRODCONSUM = "CONF",
+      .CDPRODCONSUF = "CONF",
+      .IDCOUVERART = "S",
+      .PRECOCOUVERT = 8,
+      .PRECOCONSUMAMASC = 30,
+      .PRECOCONSUMAFEMI = 25,
+      .IDLUGARMESA = "N",
+      .CDCAIXA = "001",
+      .IDCOMISVENDA = "S",
+      .IDCONDESCTXSERV = "S",
+      .IDCONSDESCTXSERV = "S",
+  }});
   for (const char* name : {"VRCOMISVENDA", "PRECOCOUVERT", "PRECOCONSUMAFEMI"}) {
     if (in.byte() % 2 == 0) continue;
     parametros.rows[0].values[*parametros.fieldIndex(name)] = conta::Variant(in.number());

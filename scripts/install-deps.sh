@@ -18,6 +18,7 @@ packages=(
   odbc-postgresql libsqliteodbc # ODBC drivers the tests reach PostgreSQL and SQLite through
   python3                       # the Python example host (examples/python), run as a test
   groff-base                    # the tests check that the manual page formats cleanly
+  clang                         # the Clang build: thread-safety check, thousand loads (scripts/clang-build.sh)
 )
 
 # The benchmark plot (bench/plot_bills.py) needs matplotlib; only with --bench.

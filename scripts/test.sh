@@ -3,8 +3,11 @@
 # every test, against SQLite, a throwaway PostgreSQL server (pg_virtualenv)
 # and both through ODBC; then cross-builds the Windows DLL and tool and tests
 # them under Wine (scripts/windows-test.sh; CONTA_SKIP_WINDOWS=1 leaves that
-# out), and runs the thread tests under ThreadSanitizer (scripts/tsan.sh;
-# CONTA_SKIP_TSAN=1 leaves that out). Exit status 0 only when all tests pass.
+# out), runs the commands the README shows (scripts/readme-commands.sh),
+# builds the library with Clang to check its locking and its unloads
+# (scripts/clang-build.sh), and runs the thread tests under ThreadSanitizer
+# (scripts/tsan.sh; CONTA_SKIP_TSAN=1 leaves that out). Exit status 0 only
+# when all tests pass.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${CONTA_TEST_BUILD_DIR:-$root/build-test}"
@@ -24,6 +27,13 @@ pg_virtualenv -t -o fsync=off bash -c '
   export CONTA_TEST_POSTGRESQL="host=$PGHOST port=$PGPORT dbname=$PGDATABASE user=$PGUSER"
   export CONTA_TEST_ODBC_POSTGRESQL="DRIVER={PostgreSQL Unicode};SERVER=$PGHOST;PORT=$PGPORT;DATABASE=$PGDATABASE;UID=$PGUSER;PWD=$PGPASSWORD;"
   $CONTA_CTEST'
+
+# The commands README.md and docs/*.md show, run against this build.
+"$root/scripts/readme-commands.sh" --build "$build"
+
+# The library built with Clang: its thread-safety analysis of the module
+# lock, and a thousand loads and unloads with flat open files and memory.
+"$root/scripts/clang-build.sh"
 
 if [ "${CONTA_SKIP_WINDOWS:-}" != "1" ]; then
   "$root/scripts/windows-test.sh" --linux-cli "$build/tools/conta/conta"

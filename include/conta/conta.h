@@ -30,8 +30,10 @@ extern "C" {
 
 /* ---- package entry points -------------------------------------------------
  * A host that loads the library calls Initialize once after loading and
- * Finalize before unloading; unloading without Finalize runs it. Neither
- * destroys the data module, which lives until the process ends. */
+ * Finalize before unloading; unloading without Finalize runs it. The data
+ * module lives from the first call until the library is unloaded, which
+ * frees it and closes its store connection: a host that loads and unloads
+ * the library again and again holds one connection at most. */
 
 typedef struct conta_package_unit {
   const char* name; /* the unit, e.g. "Srv_Xol41260" */
@@ -70,15 +72,17 @@ CONTA_EXPORT void conta_set_report_sink(conta_report_fn sink, void* user_data);
 
 /* ---- configuration ------------------------------------------------------- */
 
-/* The store database's connection string (see the README); NULL returns to
- * CONTA_CONNECTION, conexao.txt in the host directory, or the embedded
- * default. A different string takes effect at the next call (the module
+/* The store database's connection string (see docs/configuration.md); NULL
+ * returns to CONTA_CONNECTION, conexao.txt in the host directory, or the
+ * embedded default. A different string takes effect at the next call (the module
  * reconnects). */
 CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char** error);
 
 /* The directory where the store's files are looked for; NULL returns to the
- * default (CONTA_HOST_DIR, else the executable's directory). The store
- * parameters are read once per process: set it before the first bill. */
+ * default (CONTA_HOST_DIR, else the executable's directory). It may change
+ * between bills: the next bill takes that store's parameters, and its
+ * conexao.txt or embedded database unless a connection string or
+ * CONTA_CONNECTION names another. */
 CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error);
 
 /* Creates the data module on first use and opens its connection, so a host
@@ -174,8 +178,8 @@ CONTA_EXPORT int conta_calcula_previa(const conta_bill_request* request, conta_b
  * it is what it is: the bill's items by comanda and seat with the amount
  * each adds, and each charge with the figures of its rule or, for a charge
  * not billed, why ("nao_pedida", "desligada_na_comanda", "minimo_atingido",
- * "comanda_de_reserva", ...). The README's "The bill explains itself" gives
- * every field. On failure *explicacao is NULL. */
+ * "comanda_de_reserva", ...). docs/formats.md, "The bill's explanation",
+ * gives every field. On failure *explicacao is NULL. */
 CONTA_EXPORT int conta_calcula_explicada(const conta_bill_request* request, int previa,
                                          conta_bill* bill, char** explicacao, char** error);
 CONTA_EXPORT void conta_bill_free(conta_bill* bill);

@@ -4,15 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "bill/operation_report.h"
 #include "conta/error.h"
 #include "data/envelope.h"
 #include "platform/text_encoding.h"
-#include "support/mensagemxol.h"
 
 namespace Srv_Xol41260 {
 namespace {
-
-const char* const kUnit = "Srv_Xol41260";
 
 // The longest comanda number the store's indexes hold (varchar(10)).
 constexpr std::size_t kMaiorNumeroComanda = 10;
@@ -42,7 +40,7 @@ void ConfereNumerosDosItens(TdtmFuncoesRev& dm, const std::string& lista) {
   if (dm.adcFuncoesRev.dialect() != conta::db::Dialect::Sqlite) return;
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
   std::string achado;
-  Mensagemxol::MensagemMetodo(
+  ConfereOperacao(
       conta::data::envelope(dm.adcFuncoesRev,
                             [&] {
                               conta::db::Query& query = dm.adqConfereNumeros;
@@ -61,7 +59,7 @@ void ConfereNumerosDosItens(TdtmFuncoesRev& dm, const std::string& lista) {
                               query.close();
                               return conta::Variant();
                             }),
-      true, 0, "confereNumeros", kUnit, filial + "-" + lista, "");
+      "confereNumeros", Contexto({filial, lista}));
   if (!achado.empty()) {
     throw conta::Error(achado + ", que não é um número: a conta não foi calculada.");
   }

@@ -16,7 +16,8 @@ namespace Srv_Xol41260 {
 // Text in a numeric column of an item of the listed comandas of open sales
 // (on SQLite, which keeps it and would bill it as 0); other engines type
 // their columns.
-void ConfereNumerosDosItens(TdtmFuncoesRev& dm, const std::string& lista);
+void ConfereNumerosDosItens(TdtmFuncoesRev& dm, const std::string& lista)
+    CONTA_REQUIRES(moduleMutex);
 
 // The comandas the bill read: every number finite, no head count below
 // zero, no comanda number longer than 10 characters.

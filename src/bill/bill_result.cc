@@ -4,16 +4,6 @@
 
 namespace Srv_Xol41260 {
 
-const char* resultEntryName(std::size_t index) {
-  static constexpr std::array<const char*, kResultEntries> kNames = {
-      "VrConsumacao",      "VrTotalConta",     "VrTotalItens",  "VrBaseTaxa",
-      "VrPrecoConsumacao", "VrCouvert",        "VrTaxaServico", "VrAcrescimoComandas",
-      "VrTotalDesconto",   "Comandas",         "Itens",         "QtdePessoas",
-      "VrTaxaCalculada",   "VrDescontoManual",
-  };
-  return index < kNames.size() ? kNames[index] : "";
-}
-
 void writeResult(conta::Variant& result, const ValoresConta& v, conta::DataPacket comandas,
                  conta::DataPacket itens) {
   // Everything is made before the first entry is written: a failure leaves

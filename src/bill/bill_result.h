@@ -12,10 +12,6 @@ namespace Srv_Xol41260 {
 
 inline constexpr std::size_t kResultEntries = 14;
 
-// The names of the entries, in index order ("VrConsumacao", "VrTotalConta"...;
-// entries 9 and 10 are "Comandas" and "Itens").
-const char* resultEntryName(std::size_t index);
-
 // Writes entries 0 to 13 into `result` (an array of at least 14 elements),
 // in index order, touching no other element.
 void writeResult(conta::Variant& result, const ValoresConta& v, conta::DataPacket comandas,

@@ -4,15 +4,13 @@
 #include <cmath>
 #include <exception>
 
+#include "bill/operation_report.h"
 #include "conta/error.h"
 #include "platform/db/database_error.h"
-#include "support/mensagemxol.h"
 #include "support/xol_corvana.h"
 
 namespace Srv_Xol41260 {
 namespace {
-
-const char* const kUnit = "Srv_Xol41260";
 
 // A lock another connection held for longer than the engine's lock wait.
 bool esperaEsgotada(const conta::db::DatabaseError& error) {
@@ -48,7 +46,7 @@ void executa(TdtmFuncoesRev& dm, const std::string& filial, const char* operacao
     envelope = conta::Variant(
         Xol_corvana::ADOExceptionMessage(std::current_exception(), dm.adcFuncoesRev, ""));
   }
-  Mensagemxol::MensagemMetodo(envelope, true, 0, operacao, kUnit, filial, "");
+  ConfereOperacao(envelope, operacao, filial);
 }
 
 }  // namespace
@@ -59,34 +57,15 @@ TransacaoConta::TransacaoConta(TdtmFuncoesRev& dm, const std::string& filial, bo
     if (previa) throw conta::Error("A prévia da conta precisa da transação da conta.");
     return;
   }
-  propria_ = !dm_.adcFuncoesRev.inTransaction();
-  if (!propria_ && previa) {
+  if (previa && dm_.adcFuncoesRev.inTransaction()) {
     throw conta::Error(
         "Há uma transação aberta na conexão do módulo: a prévia da conta desfaria também o que ela "
         "gravou. Termine a transação antes da prévia.");
   }
-  if (propria_) executa(dm_, filial_, "StartTrans", [&] { dm_.adcFuncoesRev.beginTransaction(); });
-  aberta_ = true;
-  if (!dm_.BloqueiaContas) {
-    dm_.ContaEmTransacao = true;
-    return;
-  }
-  bool filialCadastrada = false;
-  try {
-    executa(dm_, filial_, "bloqueiaFilial", [&] {
-      conta::db::Query& bloqueio = dm_.adqBloqueiaFilial;
-      bloqueio.close();
-      bloqueio.setParameter("P_CDFILIAL", conta::Variant(filial_));
-      bloqueio.open();
-      filialCadastrada = !bloqueio.eof();
-      bloqueio.close();
-    });
-  } catch (...) {
-    termina(false);
-    throw;
-  }
-  if (!filialCadastrada) {
-    termina(false);
+  executa(dm_, filial_, "StartTrans", [&] { transacao_.emplace(dm_.adcFuncoesRev); });
+  // From here a failure leaves the constructor through transacao_'s
+  // destructor, which rolls back what it began.
+  if (dm_.BloqueiaContas && !bloqueiaFilial()) {
     throw conta::Error("A filial " + filial_ +
                        " não está cadastrada na tabela FILIAL do banco da loja: sem ela as contas "
                        "da filial não podem esperar umas pelas outras, e a conta não foi "
@@ -95,8 +74,20 @@ TransacaoConta::TransacaoConta(TdtmFuncoesRev& dm, const std::string& filial, bo
   dm_.ContaEmTransacao = true;
 }
 
+bool TransacaoConta::bloqueiaFilial() {
+  bool filialCadastrada = false;
+  executa(dm_, filial_, "bloqueiaFilial", [&] {
+    conta::db::Query& bloqueio = dm_.adqBloqueiaFilial;
+    bloqueio.close();
+    bloqueio.setParameter("P_CDFILIAL", conta::Variant(filial_));
+    bloqueio.open();
+    filialCadastrada = !bloqueio.eof();
+    bloqueio.close();
+  });
+  return filialCadastrada;
+}
+
 TransacaoConta::~TransacaoConta() {
-  if (!aberta_) return;
   try {
     termina(false);
   } catch (...) {
@@ -114,24 +105,16 @@ void TransacaoConta::desfaz() {
 
 void TransacaoConta::termina(bool confirmar) {
   dm_.ContaEmTransacao = false;
-  if (!aberta_) return;
-  aberta_ = false;
-  // The host's own transaction is the host's to end.
-  if (!propria_) return;
-  if (!confirmar) {
-    executa(dm_, filial_, "RollbackTrans", [&] { dm_.RollbackTrans(); });
-    return;
+  if (!transacao_) return;
+  // A commit that fails leaves the transaction to transacao_, which rolls
+  // it back when the bill unwinds; the host's own transaction is the host's
+  // to end.
+  if (confirmar) {
+    executa(dm_, filial_, "CommitTrans", [&] { transacao_->commit(); });
+  } else {
+    executa(dm_, filial_, "RollbackTrans", [&] { transacao_->rollback(); });
   }
-  try {
-    executa(dm_, filial_, "CommitTrans", [&] { dm_.CommitTrans(); });
-  } catch (...) {
-    // A commit that failed may leave the transaction open: it goes.
-    try {
-      dm_.RollbackTrans();
-    } catch (...) {
-    }
-    throw;
-  }
+  transacao_.reset();
 }
 
 }  // namespace Srv_Xol41260

@@ -7,9 +7,11 @@
 #ifndef CONTA_BILL_BILL_TRANSACTION_H_
 #define CONTA_BILL_BILL_TRANSACTION_H_
 
+#include <optional>
 #include <string>
 
 #include "frame/data_module.h"
+#include "frame/transaction_scope.h"
 
 namespace Srv_Xol41260 {
 
@@ -22,24 +24,28 @@ class TransacaoConta {
   // row in FILIAL, which has nothing to lock. When the host holds a
   // transaction of its own on the module's connection, the bill works in it
   // and leaves its end to the host (a preview then refuses to start).
-  TransacaoConta(TdtmFuncoesRev& dm, const std::string& filial, bool previa);
+  TransacaoConta(TdtmFuncoesRev& dm, const std::string& filial, bool previa)
+      CONTA_REQUIRES(moduleMutex);
   // Rolls back a transaction begun here and neither confirmed nor undone.
-  ~TransacaoConta();
+  ~TransacaoConta() CONTA_REQUIRES(moduleMutex);
   TransacaoConta(const TransacaoConta&) = delete;
   TransacaoConta& operator=(const TransacaoConta&) = delete;
 
   // Commits the bill's writes.
-  void confirma();
+  void confirma() CONTA_REQUIRES(moduleMutex);
   // Rolls the bill's writes back: the store is as before the bill.
-  void desfaz();
+  void desfaz() CONTA_REQUIRES(moduleMutex);
 
  private:
-  void termina(bool confirmar);
+  void termina(bool confirmar) CONTA_REQUIRES(moduleMutex);
+  // Takes the lock of the branch's bills; false when the branch has no row.
+  bool bloqueiaFilial() CONTA_REQUIRES(moduleMutex);
 
   TdtmFuncoesRev& dm_;
   std::string filial_;
-  bool propria_ = false;  // begun here, not the host's
-  bool aberta_ = false;
+  // The bill's transaction (the host's, joined, when one was open); none
+  // when the bill runs without one, or after it ended.
+  std::optional<TransactionScope> transacao_;
 };
 
 }  // namespace Srv_Xol41260

@@ -24,8 +24,8 @@ struct ValoresConta {
   bool PedidoCouvert = false;
   bool PedidaTaxa = false;
 
-  std::string ListaComandasBase;  // the list before its first "_"
-  std::string NrVendaBase;        // the first comanda's sale (kinds "1" and "2")
+  std::string ListaComandasBase;  // the comanda that receives the charge items
+  std::string NrVendaBase;        // its own sale
   double QtdePessoas = 0;
   double VrAcrescimoComandas = 0;
   double VrTotalDesconto = 0;

@@ -1,7 +1,7 @@
-// CalculaConta: the bill of one or more comandas, step by step.
+// CalculaConta: the bill of one or more comandas, read as the sequence of
+// its steps below.
 #include "conta/calcula_conta.h"
 
-#include <initializer_list>
 #include <set>
 
 #include "bill/bill_checks.h"
@@ -11,29 +11,17 @@
 #include "bill/bill_values.h"
 #include "bill/cover_charge.h"
 #include "bill/minimum_consumption.h"
+#include "bill/operation_report.h"
 #include "bill/service_charge.h"
 #include "conta/error.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
 #include "platform/text_encoding.h"
 #include "support/consiste.h"
-#include "support/mensagemxol.h"
 #include "support/xol_corvana.h"
 
 namespace Srv_Xol41260 {
 namespace {
-
-const char* const kUnit = "Srv_Xol41260";
-
-// A context text: the call's values joined by "-".
-std::string context(std::initializer_list<std::string> parts) {
-  std::string out;
-  for (const auto& part : parts) {
-    if (!out.empty()) out += '-';
-    out += part;
-  }
-  return out;
-}
 
 std::wstring wide(const std::string& text) {
   return conta::text_encoding::widen(text);
@@ -59,37 +47,9 @@ void refuseOverlongText(const char* what, const std::string& text) {
   }
 }
 
-// The comanda that receives the bill's charge items: of the bill's
-// comandas, the one whose number occurs earliest in the list text (the
-// longer number when two start at the same place), with its own sale. A
-// comanda reached only through a joined table is not in the text and never
-// receives them. It moves the cursor; the steps after it go to the first
-// record.
-struct ComandaBase {
-  std::string venda;
-  std::string comanda;
-};
-
-ComandaBase escolheComandaBase(conta::ClientDataSet& comandas, const std::string& lista) {
-  ComandaBase base;
-  std::size_t melhor = std::string::npos;
-  for (comandas.first(); !comandas.eof(); comandas.next()) {
-    const std::string numero = comandas.fieldByName("NRCOMANDA").asString();
-    if (numero.empty()) continue;
-    const std::size_t onde = lista.find(numero);
-    if (onde == std::string::npos) continue;
-    if (onde < melhor || (onde == melhor && numero.size() > base.comanda.size())) {
-      melhor = onde;
-      base = {comandas.fieldByName("NRVENDAREST").asString(), numero};
-    }
-  }
-  return base;
-}
-
-// The bill, made for good or, as a preview, computed whole and then undone.
-bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado,
-                  bool previa, std::string* explicacao) {
-  std::lock_guard lock(moduleMutex());
+// The caller's seven parameters, checked, and the array the result goes to.
+ValoresConta LePedido(const conta::Variant* Parametros, int ParametrosHigh,
+                      const conta::Variant& Resultado) {
   if (Parametros == nullptr || ParametrosHigh < 6) {
     throw conta::Error(
         "CalculaConta needs its seven parameters (list, kind, the three "
@@ -102,10 +62,6 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
         "it was given " +
         Resultado.describe());
   }
-
-  // 1-2. The data module, its connection, the parameters and the store.
-  TdtmFuncoesRev& dm = dataModule();
-  dm.adcFuncoesRev.open();
   ValoresConta v;
   v.ListaComandas = Parametros[0].toText();
   v.TipoConta = Parametros[1].toText();
@@ -120,92 +76,109 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   refuseOverlongText("lista de comandas", v.ListaComandas);
   refuseOverlongText("lista de lugares", v.LugaresMesa);
   refuseOverlongText("lista de itens excluídos", v.ItensExcluidos);
+  return v;
+}
+
+// The store parameters, read for this bill. Without them the bill has no
+// branch, no prices and no rules.
+const TParametrosLoja& CarregaParametrosLoja(TdtmFuncoesRev& dm) CONTA_REQUIRES(moduleMutex) {
   dm.InicializaForm();
   if (!dm.cdsParametrosXol.active() || dm.cdsParametrosXol.isEmpty()) {
-    // Without them the bill has no branch, no prices and no rules.
     throw conta::Error("Os parâmetros da loja (PARAMETROSXOL.CDS) não foram encontrados em " +
                        conta::hostDirectory().string() + ": a conta não foi calculada.");
   }
-  const TParametrosLoja& loja = dm.ParametrosLoja;
-  const std::string& filial = loja.CDFILIAL;
+  return dm.ParametrosLoja;
+}
 
-  // The bill's transaction, and in it the lock of the branch's bills: every
-  // statement from here on, and all of the bill or none of it.
-  TransacaoConta transacao(dm, filial, previa);
-  ConfereNumerosDosItens(dm, v.ListaComandas);
+// Negative quantities of the listed comandas turn positive.
+void AcertaQuantidadesNegativas(TdtmFuncoesRev& dm, const std::string& filial,
+                                const ValoresConta& v) {
+  ConfereOperacao(dm.AjustaQtdeNeg(wide(filial), wide(v.ListaComandas)), "AjustaQtdeNeg",
+                  Contexto({filial, v.ListaComandas}));
+}
 
-  // 3. Negative quantities of the listed comandas turn positive.
-  Mensagemxol::MensagemMetodo(dm.AjustaQtdeNeg(wide(filial), wide(v.ListaComandas)), true, 0,
-                              "AjustaQtdeNeg", kUnit, context({filial, v.ListaComandas}), "");
-
-  // 4. The comandas, widened to the joined tables.
-  dm.cdsComandas.setData(
-      Mensagemxol::MensagemMetodo(dm.getListaCmd(wide(filial), wide(v.ListaComandas)), true, 0,
-                                  "getListaCmd", kUnit, context({filial, v.ListaComandas}), ""));
-  if (dm.cdsComandas.isEmpty()) {
-    // Every later step reads the first comanda: a bill needs one.
-    throw conta::Error(SemComandas(v.ListaComandas, filial));
-  }
-
+// The comandas of the list, widened to the joined tables. Every later step
+// reads the first comanda: a bill needs one.
+void LeComandas(TdtmFuncoesRev& dm, const std::string& filial, const ValoresConta& v) {
+  dm.cdsComandas.setData(ResultadoOperacao(dm.getListaCmd(wide(filial), wide(v.ListaComandas)),
+                                           "getListaCmd", Contexto({filial, v.ListaComandas})));
+  if (dm.cdsComandas.isEmpty()) throw conta::Error(SemComandas(v.ListaComandas, filial));
   ConfereComandas(dm.cdsComandas);
+}
 
-  // The comanda that receives the charge items, and its sale.
-  const ComandaBase base = escolheComandaBase(dm.cdsComandas, v.ListaComandas);
-
-  // 5. The items.
-  dm.cdsItemComandas.setData(Mensagemxol::MensagemMetodo(
-      dm.GetItProdVend(wide(filial), wide(v.ListaComandas), wide(v.LugaresMesa),
-                       wide(v.ItensExcluidos)),
-      true, 0, "GetItProdVend", kUnit, context({filial, v.ListaComandas, v.ItensExcluidos}), ""));
-  ConfereItens(dm.cdsItemComandas);
-
-  // 6. The comandas grouped under the first one. A comanda without a text
-  // counts under the empty text (its null would otherwise end the bill).
-  // Only a bill of kind "1" adds them to its persons; the count reads every
-  // comanda the branch ever had (grouped comandas of closed sales count
-  // too), so the other kinds, which never read it, do not pay for it.
-  dm.cdsComandas.first();
-  const std::string dsComanda = dm.cdsComandas.fieldByName("DSCOMANDA").asString();
-  if (v.TipoConta == "1") {
-    dm.cdsCmdAgrupada.setData(
-        Mensagemxol::MensagemMetodo(dm.getCmdAgrupada(wide(filial), wide(dsComanda)), true, 0,
-                                    "getCmdAgrupada", kUnit, context({filial, dsComanda}), ""));
+// The comanda that receives the bill's charge items: of the bill's
+// comandas, the one whose number occurs earliest in the list text (the
+// longer number when two start at the same place), with its own sale. A
+// comanda reached only through a joined table is not in the text and never
+// receives them. It moves the cursor; the steps after it go to the first
+// record.
+void EscolheComandaBase(conta::ClientDataSet& comandas, ValoresConta& v) {
+  std::size_t melhor = std::string::npos;
+  for (comandas.first(); !comandas.eof(); comandas.next()) {
+    const std::string numero = comandas.fieldByName("NRCOMANDA").asString();
+    if (numero.empty()) continue;
+    const std::size_t onde = v.ListaComandas.find(numero);
+    if (onde == std::string::npos) continue;
+    if (onde < melhor || (onde == melhor && numero.size() > v.ListaComandasBase.size())) {
+      melhor = onde;
+      v.ListaComandasBase = numero;
+      v.NrVendaBase = comandas.fieldByName("NRVENDAREST").asString();
+    }
   }
+}
 
-  // 7. The comandas' charge switches.
-  dm.cdsComandaVal.setData(Mensagemxol::MensagemMetodo(
-      dm.getComandaVal(wide(filial), wide(loja.CDLOJA), wide(v.ListaComandas)), true, 0,
-      "getValComanda", "Cli_Rev00100", context({filial, loja.CDLOJA, v.ListaComandas}), ""));
+// The items of the listed comandas, narrowed by the seats and exclusions.
+void LeItens(TdtmFuncoesRev& dm, const std::string& filial, const ValoresConta& v) {
+  dm.cdsItemComandas.setData(
+      ResultadoOperacao(dm.GetItProdVend(wide(filial), wide(v.ListaComandas), wide(v.LugaresMesa),
+                                         wide(v.ItensExcluidos)),
+                        "GetItProdVend", Contexto({filial, v.ListaComandas, v.ItensExcluidos})));
+  ConfereItens(dm.cdsItemComandas);
+}
 
-  // 8. The caller's switches, narrowed by the first comanda's; a field is
-  // read only when the caller's switch is on.
+// The comandas grouped under the first one. A comanda without a text
+// counts under the empty text (its null would otherwise end the bill). Only
+// a bill of kind "1" adds them to its persons; the count reads every comanda
+// the branch ever had (grouped comandas of closed sales count too), so the
+// other kinds, which never read it, do not pay for it.
+void LeComandasAgrupadas(TdtmFuncoesRev& dm, const std::string& filial,
+                         const std::string& dsComanda, const ValoresConta& v) {
+  if (v.TipoConta != "1") return;
+  dm.cdsCmdAgrupada.setData(ResultadoOperacao(dm.getCmdAgrupada(wide(filial), wide(dsComanda)),
+                                              "getCmdAgrupada", Contexto({filial, dsComanda})));
+}
+
+// The caller's charge switches, narrowed by the first comanda's; a field is
+// read only when the caller's switch is on.
+void AplicaChavesDaComanda(TdtmFuncoesRev& dm, const std::string& filial, const std::string& loja,
+                           ValoresConta& v) {
+  dm.cdsComandaVal.setData(ResultadoOperacao(
+      dm.getComandaVal(wide(filial), wide(loja), wide(v.ListaComandas)), "getValComanda",
+      Contexto({filial, loja, v.ListaComandas}), "Cli_Rev00100"));
   dm.cdsComandaVal.first();
-  auto comandaSwitch = [&](const char* field) {
+  auto chave = [&](const char* field) {
     return dm.cdsComandaVal.fieldByName(field).asString() == "S";
   };
-  v.CobraTaxa = v.CobraTaxa && comandaSwitch("IDUTILTXSERV");
-  v.CobraCouvert = v.CobraCouvert && comandaSwitch("IDUTILCOUVERT");
-  v.CobraConsumacao = v.CobraConsumacao && comandaSwitch("IDUTILCONSUMA");
+  v.CobraTaxa = v.CobraTaxa && chave("IDUTILTXSERV");
+  v.CobraCouvert = v.CobraCouvert && chave("IDUTILCOUVERT");
+  v.CobraConsumacao = v.CobraConsumacao && chave("IDUTILCONSUMA");
+}
 
-  // 9. The prefix of the first comanda's text.
-  dm.PrefixoComanda = conta::text_encoding::firstCharacters(dsComanda, 3);
-  dm.cdsComandas.first();
-
-  // 10. The persons the bill is for. Whatever the kind, the charge items go
-  // to the base comanda's own sale.
-  v.NrVendaBase = base.venda;
+// The persons the bill is for: one for kind "1" plus the comandas grouped
+// under it; for kind "2" the people at each sale's table once, however many
+// of the sale's comandas the bill covers (every comanda's surcharge
+// counts); one when the bill is for some seats only.
+void ContaPessoas(TdtmFuncoesRev& dm, ValoresConta& v) {
+  conta::ClientDataSet& comandas = dm.cdsComandas;
   if (v.TipoConta == "1") {
     v.QtdePessoas = 1;
   } else if (v.TipoConta == "2") {
     v.QtdePessoas = 0;
-    // The people at each sale's table count once, however many of the
-    // sale's comandas the bill covers; every comanda's surcharge counts.
     std::set<std::string> vendas;
-    for (dm.cdsComandas.first(); !dm.cdsComandas.eof(); dm.cdsComandas.next()) {
-      v.VrAcrescimoComandas += dm.cdsComandas.fieldByName("VRACRCOMANDA").asFloat();
-      if (vendas.insert(dm.cdsComandas.fieldByName("NRVENDAREST").asString()).second) {
-        v.QtdePessoas =
-            addPersons(v.QtdePessoas, dm.cdsComandas.fieldByName("NRPESMESAVEN").value());
+    for (comandas.first(); !comandas.eof(); comandas.next()) {
+      v.VrAcrescimoComandas += comandas.fieldByName("VRACRCOMANDA").asFloat();
+      if (vendas.insert(comandas.fieldByName("NRVENDAREST").asString()).second) {
+        v.QtdePessoas = addPersons(v.QtdePessoas, comandas.fieldByName("NRPESMESAVEN").value());
       }
     }
   }
@@ -214,28 +187,35 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
     v.QtdePessoas = addPersons(v.QtdePessoas, dm.cdsCmdAgrupada.fieldByName("NRPESSOAS").value());
   }
   if (!Consiste::EmptyString(v.LugaresMesa) && v.LugaresMesa != "T") v.QtdePessoas = 1;
+}
 
-  // 11. The discounts of every item.
-  conta::ClientDataSet& itens = dm.cdsItemComandas;
+// The discounts of every item, and those given by hand.
+void SomaDescontos(conta::ClientDataSet& itens, ValoresConta& v) {
   for (itens.first(); !itens.eof(); itens.next()) {
     double desconto = itens.fieldByName("VRDESCCOMVEN").asFloat();
     v.VrTotalDesconto += desconto;
     if (itens.fieldByName("IDDESCMANUAL").asString() == "S") v.VrDescontoManual += desconto;
   }
+}
 
-  // 12. The minimum consumption for the consumer's sex, read on the comanda
-  // the cursor stands on: the first, or the last after bill kind "2".
-  if (dm.cdsComandas.fieldByName("SGSEXOCON").asString() == "M") {
+// The minimum consumption for the consumer's sex, read on the comanda the
+// cursor stands on: the first, or the last after bill kind "2".
+void EscolheConsumacao(conta::ClientDataSet& comandas, const TParametrosLoja& loja,
+                       ValoresConta& v) {
+  if (comandas.fieldByName("SGSEXOCON").asString() == "M") {
     v.CdProdConsumacao = loja.CDPRODCONSUM;
     v.VrPrecoConsumacao = loja.PRECOCONSUMAMASC;
   } else {
     v.CdProdConsumacao = loja.CDPRODCONSUF;
     v.VrPrecoConsumacao = loja.PRECOCONSUMAFEMI;
   }
+}
 
-  // 13. The items: cover items apart, consumption items skipped (also those
-  // of the other sex's product, which the consumption step takes off), the
-  // ordinary ones make the totals.
+// The items' totals: cover items apart, consumption items skipped (also
+// those of the other sex's product, which the consumption step takes off),
+// the ordinary ones make the total, the service charge's base and the
+// waiters' commissions. Only the product is cut to two decimals.
+void SomaItens(conta::ClientDataSet& itens, const TParametrosLoja& loja, ValoresConta& v) {
   const std::string& outroConsumo =
       v.CdProdConsumacao == loja.CDPRODCONSUM ? loja.CDPRODCONSUF : loja.CDPRODCONSUM;
   long double totalItens = 0;
@@ -253,7 +233,6 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
     }
     if (produto == v.CdProdConsumacao || (!outroConsumo.empty() && produto == outroConsumo))
       continue;
-    // Only the product is cut to two decimals.
     const double liquido = static_cast<double>(
         static_cast<long double>(Xol_corvana::Trunc2(preco * quantidade)) -
         itens.fieldByName("VRDESCCOMVEN").asFloat() + itens.fieldByName("VRACRCOMVEN").asFloat());
@@ -270,27 +249,51 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
   v.VrBaseTaxa = static_cast<double>(baseTaxa);
   v.VrComissaoGarcom = static_cast<double>(comissaoGarcom);
   v.VrCouvertItens = static_cast<double>(couvertItens);
+}
 
-  // 14. The service charge.
-  CobraTaxaServico(dm, v);
-
-  // 15. The comanda that receives a new charge item. (Cut before the first
-  // "_", a list separated otherwise, or listed in another order, would name
-  // a comanda that is not there, or one of another sale.)
-  v.ListaComandasBase = base.comanda;
-
-  // 16-18. The minimum consumption.
-  CobraConsumacaoMinima(dm, v);
-
-  // 19-20. The cover charge.
-  CobraCouvertArtistico(dm, v);
-
-  // 21. The total, with no rounding.
+// The total, with no rounding; no figure beyond what a double holds is
+// billed, returned or kept.
+void SomaTotal(ValoresConta& v) {
   v.VrTotalConta = static_cast<double>(static_cast<long double>(v.VrTotalItens) + v.VrConsumacao +
                                        v.VrCouvert + v.VrTaxaServico);
-
-  // No figure beyond what a double holds is billed, returned or kept.
   ConfereFiguras(v);
+}
+
+// The bill, made for good or, as a preview, computed whole and then undone.
+bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::Variant& Resultado,
+                  bool previa, std::string* explicacao) {
+  ModuleLock lock;
+  ValoresConta v = LePedido(Parametros, ParametrosHigh, Resultado);
+  TdtmFuncoesRev& dm = dataModule();
+  dm.adcFuncoesRev.open();
+  const TParametrosLoja& loja = CarregaParametrosLoja(dm);
+  const std::string& filial = loja.CDFILIAL;
+
+  // Every statement from here on runs in the bill's transaction, which
+  // first takes the lock of the branch's bills: all of the bill or none.
+  TransacaoConta transacao(dm, filial, previa);
+  ConfereNumerosDosItens(dm, v.ListaComandas);
+  AcertaQuantidadesNegativas(dm, filial, v);
+  LeComandas(dm, filial, v);
+  EscolheComandaBase(dm.cdsComandas, v);
+  LeItens(dm, filial, v);
+
+  dm.cdsComandas.first();
+  const std::string dsComanda = dm.cdsComandas.fieldByName("DSCOMANDA").asString();
+  LeComandasAgrupadas(dm, filial, dsComanda, v);
+  AplicaChavesDaComanda(dm, filial, loja.CDLOJA, v);
+  // Whether the table is a reserved one comes from the first comanda's text.
+  dm.PrefixoComanda = conta::text_encoding::firstCharacters(dsComanda, 3);
+  dm.cdsComandas.first();
+
+  ContaPessoas(dm, v);
+  SomaDescontos(dm.cdsItemComandas, v);
+  EscolheConsumacao(dm.cdsComandas, loja, v);
+  SomaItens(dm.cdsItemComandas, loja, v);
+  CobraTaxaServico(dm, v);
+  CobraConsumacaoMinima(dm, v);
+  CobraCouvertArtistico(dm, v);
+  SomaTotal(v);
 
   // The bill's writes kept, or, for a preview, undone: the entries are those
   // the bill computed all the same.
@@ -300,8 +303,6 @@ bool calculaConta(const conta::Variant* Parametros, int ParametrosHigh, conta::V
     transacao.confirma();
   }
 
-  // 22. The fourteen entries, in index order, and when asked for the
-  // bill's explanation.
   const conta::DataPacket comandas = dm.cdsComandas.data();
   const conta::DataPacket itensDaConta = dm.cdsItemComandas.data();
   if (explicacao != nullptr) *explicacao = ExplicacaoJson(v, comandas, itensDaConta);

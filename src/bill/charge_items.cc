@@ -4,13 +4,11 @@
 
 #include <set>
 
+#include "bill/operation_report.h"
 #include "data/envelope.h"
-#include "support/mensagemxol.h"
 
 namespace Srv_Xol41260 {
 namespace {
-
-const char* const kUnit = "Srv_Xol41260";
 
 std::string texto(const conta::Variant& value) {
   return value.isNull() || value.isEmpty() ? std::string() : value.toText();
@@ -32,7 +30,7 @@ std::vector<ItemCobranca> ItensCobranca(TdtmFuncoesRev& dm, const std::string& l
                                         const std::string& produto) {
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
   std::vector<ItemCobranca> itens;
-  Mensagemxol::MensagemMetodo(
+  ConfereOperacao(
       conta::data::envelope(
           dm.adcFuncoesRev,
           [&] {
@@ -50,13 +48,13 @@ std::vector<ItemCobranca> ItensCobranca(TdtmFuncoesRev& dm, const std::string& l
             }
             return conta::Variant();
           }),
-      true, 0, "getItensCobranca", kUnit, filial + "-" + lista + "-" + produto, "");
+      "getItensCobranca", Contexto({filial, lista, produto}));
   return itens;
 }
 
 void RetiraItemCobranca(TdtmFuncoesRev& dm, const ItemCobranca& item, const std::string& produto) {
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
-  Mensagemxol::MensagemMetodo(
+  ConfereOperacao(
       conta::data::envelope(dm.adcFuncoesRev,
                             [&] {
                               conta::db::Command& command = dm.acmRetiraItemCobranca;
@@ -68,8 +66,7 @@ void RetiraItemCobranca(TdtmFuncoesRev& dm, const ItemCobranca& item, const std:
                               command.execute();
                               return conta::Variant();
                             }),
-      true, 0, "setRetiraItemCobranca", kUnit,
-      filial + "-" + item.venda + "-" + item.comanda + "-" + item.numero + "-" + produto, "");
+      "setRetiraItemCobranca", Contexto({filial, item.venda, item.comanda, item.numero, produto}));
   if (localizaRegistro(dm, item, produto)) dm.cdsItemComandas.remove();
 }
 

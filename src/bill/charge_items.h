@@ -29,7 +29,7 @@ struct ItemCobranca {
 // cancelled, in the order of sale, comanda and item number. A database
 // failure is reported and raised as every lookup of the bill.
 std::vector<ItemCobranca> ItensCobranca(TdtmFuncoesRev& dm, const std::string& lista,
-                                        const std::string& produto);
+                                        const std::string& produto) CONTA_REQUIRES(moduleMutex);
 
 // The items of `produto` that carry the bill's charge: those on the bill's
 // base comanda when it holds any, else those on the comanda of the first
@@ -37,15 +37,18 @@ std::vector<ItemCobranca> ItensCobranca(TdtmFuncoesRev& dm, const std::string& l
 // stored item of the product on the bill's comandas is deleted, and its
 // record leaves the bill's items. Empty when the bill holds no such item.
 std::vector<ItemCobranca> ConsolidaItensCobranca(TdtmFuncoesRev& dm, const ValoresConta& v,
-                                                 const std::string& produto, bool porLugar);
+                                                 const std::string& produto, bool porLugar)
+    CONTA_REQUIRES(moduleMutex);
 
 // Deletes one stored item of `produto`, and its record from the bill's
 // items when they show it.
-void RetiraItemCobranca(TdtmFuncoesRev& dm, const ItemCobranca& item, const std::string& produto);
+void RetiraItemCobranca(TdtmFuncoesRev& dm, const ItemCobranca& item, const std::string& produto)
+    CONTA_REQUIRES(moduleMutex);
 
 // Deletes every record of `produto` from the bill's items (the database is
 // left as it is).
-void RetiraRegistrosProduto(TdtmFuncoesRev& dm, const std::string& produto);
+void RetiraRegistrosProduto(TdtmFuncoesRev& dm, const std::string& produto)
+    CONTA_REQUIRES(moduleMutex);
 
 }  // namespace Srv_Xol41260
 

@@ -1,5 +1,6 @@
 #include "bill/charge_product.h"
 
+#include "bill/operation_report.h"
 #include "conta/error.h"
 #include "platform/client_dataset.h"
 #include "platform/text_encoding.h"
@@ -27,9 +28,9 @@ void VerificaImpostoCobranca(TdtmFuncoesRev& dm, const std::string& produto,
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
   // A dataset that lives only for this check.
   conta::ClientDataSet impostos("cdsImpostos");
-  impostos.setData(Mensagemxol::MensagemMetodo(
+  impostos.setData(ResultadoOperacao(
       dm.getImposto(conta::text_encoding::widen(filial), conta::text_encoding::widen(produto)),
-      true, 0, "getImposto", "Srv_Xol41260", filial + "-" + produto, ""));
+      "getImposto", Contexto({filial, produto})));
   if (impostos.recordCount() > 1) recusa(dm, chaves.varios);
   if (impostos.recordCount() == 0) recusa(dm, chaves.nenhum);
 
@@ -49,9 +50,8 @@ void VerificaImpostoCobranca(TdtmFuncoesRev& dm, const std::string& produto,
 }
 
 void CarregaProdutoCobranca(TdtmFuncoesRev& dm, const std::string& produto) {
-  dm.cdsItComanda.setData(
-      Mensagemxol::MensagemMetodo(dm.GetProdCouCon(conta::text_encoding::widen(produto)), true, 0,
-                                  "GetProdCouCon", "Srv_Xol41260", produto, ""));
+  dm.cdsItComanda.setData(ResultadoOperacao(dm.GetProdCouCon(conta::text_encoding::widen(produto)),
+                                            "GetProdCouCon", produto));
   dm.cdsItComanda.first();
 }
 

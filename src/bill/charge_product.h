@@ -27,11 +27,12 @@ extern const ChaveMensagensImposto kImpostoCouvert;     // cover charge
 // raises conta::SilentAbort carrying it. A rate table that was never loaded
 // raises a conta::Error that says so.
 void VerificaImpostoCobranca(TdtmFuncoesRev& dm, const std::string& produto,
-                             const ChaveMensagensImposto& chaves);
+                             const ChaveMensagensImposto& chaves) CONTA_REQUIRES(moduleMutex);
 
 // Loads the product's row into cdsItComanda (empty when the product has no
 // row).
-void CarregaProdutoCobranca(TdtmFuncoesRev& dm, const std::string& produto);
+void CarregaProdutoCobranca(TdtmFuncoesRev& dm, const std::string& produto)
+    CONTA_REQUIRES(moduleMutex);
 
 }  // namespace Srv_Xol41260
 

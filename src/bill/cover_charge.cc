@@ -5,17 +5,15 @@
 
 #include "bill/charge_items.h"
 #include "bill/charge_product.h"
+#include "bill/operation_report.h"
 #include "data/envelope.h"
 #include "platform/text_encoding.h"
-#include "support/mensagemxol.h"
 #include "support/xol_corvana.h"
 
 namespace Srv_Xol41260 {
 namespace {
 
 using conta::text_encoding::widen;
-
-const char* const kUnit = "Srv_Xol41260";
 
 // A value in the general format with the locale's separator, as context
 // texts show numbers.
@@ -37,11 +35,10 @@ std::string literal(const std::string& text) {
 // call in them.
 void recarregaItens(TdtmFuncoesRev& dm, const ValoresConta& v) {
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
-  dm.cdsItemComandas.setData(
-      Mensagemxol::MensagemMetodo(dm.GetItProdVend(widen(filial), widen(v.ListaComandas),
-                                                   widen(v.LugaresMesa), widen(v.ItensExcluidos)),
-                                  true, 0, "GetItProdVend", kUnit,
-                                  filial + "-" + v.ListaComandasBase + "-" + v.ItensExcluidos, ""));
+  dm.cdsItemComandas.setData(ResultadoOperacao(
+      dm.GetItProdVend(widen(filial), widen(v.ListaComandas), widen(v.LugaresMesa),
+                       widen(v.ItensExcluidos)),
+      "GetItProdVend", Contexto({filial, v.ListaComandasBase, v.ItensExcluidos})));
 }
 
 // What the bill's items show of the cover, each item cut to two decimals:
@@ -76,7 +73,7 @@ conta::Variant TdtmFuncoesRev::setCalculaCouvert(const std::wstring& CDFILIAL, c
                                                  const std::wstring& CDPRODUTO,
                                                  double QTPRODCOMVEN) {
   using conta::data::narrowText;
-  return conta::data::envelope(adcFuncoesRev, [&] {
+  return conta::data::envelope(adcFuncoesRev, [&]() CONTA_REQUIRES(moduleMutex) {
     // 1. The cover items of the listed comandas of open sales, one row each.
     adqCouvert.close();
     adqCouvert.setParameter("P_CDFILIAL", narrowText(CDFILIAL));
@@ -123,11 +120,11 @@ conta::Variant TdtmFuncoesRev::SetAlteraNumIt(const std::wstring& CDFILIAL,
 
 double TdtmFuncoesRev::IncluiCouver(conta::ClientDataSet& itens, const std::string& comanda,
                                     const std::string& venda, double unidades) {
-  std::lock_guard lock(moduleMutex());
+  ModuleLock lock;
   const TParametrosLoja& loja = ParametrosLoja;
   const std::string& produto = loja.CDPRODCOUVER;
   const std::string contexto =
-      loja.CDFILIAL + "-" + venda + "-" + comanda + "-" + produto + "-" + comoTexto(unidades);
+      Contexto({loja.CDFILIAL, venda, comanda, produto, comoTexto(unidades)});
 
   // 1. The cover row: among the items (its code in any case), or stored on
   // the comanda on a seat the items do not show.
@@ -146,19 +143,18 @@ double TdtmFuncoesRev::IncluiCouver(conta::ClientDataSet& itens, const std::stri
   if (temCouvert && !porLugar) {
     // 2. Re-counted in the database; the row in memory stays as it is.
     if (quantidade != unidades) {
-      Mensagemxol::MensagemMetodo(SetAlteraNumIt(widen(loja.CDFILIAL), widen(venda), widen(comanda),
-                                                 widen(produto), unidades),
-                                  true, 0, "SetAlteraNumIt", kUnit, contexto, "");
+      ConfereOperacao(SetAlteraNumIt(widen(loja.CDFILIAL), widen(venda), widen(comanda),
+                                     widen(produto), unidades),
+                      "SetAlteraNumIt", contexto);
     }
   } else {
     // 3. Added: by seat at a reserved table, the seats that lack it.
     if (loja.UTILIZAIMPFIS) VerificaImpostoCobranca(*this, produto, kImpostoCouvert);
-    Mensagemxol::MensagemMetodo(
-        setIncluiConsumaCouvert(widen(loja.CDFILIAL), widen(venda), widen(comanda), widen(produto),
-                                unidades, widen(loja.CDLOJA), loja.PRECOCOUVERT,
-                                widen(loja.CDCLIENTE)),
-        true, 0, "setIncluiConsumaCouvert", kUnit,
-        contexto + "-" + loja.CDLOJA + "--0-" + loja.CDCLIENTE + "-", "");
+    ConfereOperacao(setIncluiConsumaCouvert(widen(loja.CDFILIAL), widen(venda), widen(comanda),
+                                            widen(produto), unidades, widen(loja.CDLOJA),
+                                            loja.PRECOCOUVERT, widen(loja.CDCLIENTE)),
+                    "setIncluiConsumaCouvert",
+                    Contexto({contexto, loja.CDLOJA, "", "0", loja.CDCLIENTE, ""}));
     CarregaProdutoCobranca(*this, produto);
     itens.insert();
     itens.fieldByName("CDPRODUTO").setValue(conta::Variant(produto));
@@ -178,7 +174,7 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
   const std::string& filial = loja.CDFILIAL;
   const std::string& produto = loja.CDPRODCOUVER;
   conta::ClientDataSet& itens = dm.cdsItemComandas;
-  const std::string contexto = filial + "-" + v.ListaComandasBase + "-" + produto;
+  const std::string contexto = Contexto({filial, v.ListaComandasBase, produto});
 
   ExplicacaoCouvert& explicacao = v.Explicacao.couvert;
   explicacao.unidades = v.QtdePessoas;
@@ -194,10 +190,9 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
     const std::vector<ItemCobranca> mantidos = ConsolidaItensCobranca(dm, v, produto, porLugar);
     if (!mantidos.empty()) {
       const ItemCobranca& item = mantidos.front();
-      Mensagemxol::MensagemMetodo(
-          dm.setCalculaCouvert(widen(filial), widen(item.venda), widen(v.ListaComandas),
-                               widen(produto), v.QtdePessoas),
-          true, 0, "setCalculaCouvert", kUnit, contexto, "");
+      ConfereOperacao(dm.setCalculaCouvert(widen(filial), widen(item.venda), widen(v.ListaComandas),
+                                           widen(produto), v.QtdePessoas),
+                      "setCalculaCouvert", contexto);
       explicacao.preco = Xol_corvana::Trunc2(item.preco);
       v.VrCouvert = explicacao.preco * v.QtdePessoas;
       if (Xol_corvana::Trunc2(v.VrCouvertItens) != Xol_corvana::Trunc2(v.VrCouvert) &&
@@ -242,9 +237,8 @@ void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) {
       itens.first();
       itens.remove();
     }
-    Mensagemxol::MensagemMetodo(
-        dm.SetRetiraItem(widen(filial), widen(v.ListaComandas), widen(produto)), true, 0,
-        "setRetiraItem", kUnit, contexto, "");
+    ConfereOperacao(dm.SetRetiraItem(widen(filial), widen(v.ListaComandas), widen(produto)),
+                    "setRetiraItem", contexto);
     v.VrCouvert = 0;
   }
 }

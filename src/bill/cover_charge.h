@@ -13,7 +13,7 @@ namespace Srv_Xol41260 {
 // IncluiCouver when the amount changed (and the store charges a cover), and
 // reloads the bill's items; when it does not, every cover item leaves the
 // items and the database. Sets `VrCouvert`.
-void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v);
+void CobraCouvertArtistico(TdtmFuncoesRev& dm, ValoresConta& v) CONTA_REQUIRES(moduleMutex);
 
 }  // namespace Srv_Xol41260
 

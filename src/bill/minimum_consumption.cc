@@ -3,19 +3,17 @@
 
 #include "bill/charge_items.h"
 #include "bill/charge_product.h"
+#include "bill/operation_report.h"
 #include "data/envelope.h"
 #include "platform/clock.h"
 #include "platform/number_text.h"
 #include "platform/text_encoding.h"
-#include "support/mensagemxol.h"
 
 namespace Srv_Xol41260 {
 namespace {
 
 using conta::text_encoding::narrow;
 using conta::text_encoding::widen;
-
-const char* const kUnit = "Srv_Xol41260";
 
 // A value passed through its decimal text (15 significant digits) and read
 // back: the rounding every price of the item's rows goes through, so that
@@ -50,16 +48,17 @@ LinhasProduto soma(conta::db::Query& query) {
 
 // Removes a consumption product from the bill's listed comandas in the
 // database; the answer is not used.
-void retiraDoBanco(TdtmFuncoesRev& dm, const ValoresConta& v, const std::string& produto) {
+void retiraDoBanco(TdtmFuncoesRev& dm, const ValoresConta& v, const std::string& produto)
+    CONTA_REQUIRES(moduleMutex) {
   const std::string& filial = dm.ParametrosLoja.CDFILIAL;
-  Mensagemxol::MensagemMetodo(
-      dm.SetRetiraItem(widen(filial), widen(v.ListaComandas), widen(produto)), true, 0,
-      "setRetiraItem", kUnit, filial + "-" + v.ListaComandasBase + "-" + produto, "");
+  ConfereOperacao(dm.SetRetiraItem(widen(filial), widen(v.ListaComandas), widen(produto)),
+                  "setRetiraItem", Contexto({filial, v.ListaComandasBase, produto}));
 }
 
 // Takes a consumption product off the bill: its records and its stored
 // items, also those on seats the bill does not show.
-void retiraProduto(TdtmFuncoesRev& dm, const ValoresConta& v, const std::string& produto) {
+void retiraProduto(TdtmFuncoesRev& dm, const ValoresConta& v, const std::string& produto)
+    CONTA_REQUIRES(moduleMutex) {
   RetiraRegistrosProduto(dm, produto);
   if (!ItensCobranca(dm, v.ListaComandas, produto).empty()) retiraDoBanco(dm, v, produto);
 }
@@ -127,7 +126,7 @@ conta::Variant TdtmFuncoesRev::setAlteraVrConsuma(
 double TdtmFuncoesRev::IncluiConsuma(conta::ClientDataSet&, double consumido, double minimo,
                                      const std::string& produto, const std::string& venda,
                                      const std::string& comanda, double, bool reprecifica) {
-  std::lock_guard lock(moduleMutex());
+  ModuleLock lock;
   // 1-2. Nothing is charged, checked or written when the minimum is reached.
   if (consumido >= minimo) return 0;
   const double cobranca = minimo - consumido;
@@ -137,9 +136,9 @@ double TdtmFuncoesRev::IncluiConsuma(conta::ClientDataSet&, double consumido, do
   if (loja.UTILIZAIMPFIS) VerificaImpostoCobranca(*this, produto, kImpostoConsumacao);
 
   // 4.
-  const std::string contexto = loja.CDFILIAL + "-" + venda + "-" + comanda + "-" + produto + "-1-" +
-                               loja.CDLOJA + "--0-" + loja.CDCLIENTE + "-";
-  auto argumentos = [&](auto operacao) {
+  const std::string contexto = Contexto(
+      {loja.CDFILIAL, venda, comanda, produto, "1", loja.CDLOJA, "", "0", loja.CDCLIENTE, ""});
+  auto argumentos = [&](auto operacao) CONTA_REQUIRES(moduleMutex) {
     return (this->*operacao)(widen(loja.CDFILIAL), widen(venda), widen(comanda), widen(produto), 1,
                              widen(loja.CDLOJA), cobranca, widen(loja.CDCLIENTE));
   };
@@ -148,8 +147,7 @@ double TdtmFuncoesRev::IncluiConsuma(conta::ClientDataSet&, double consumido, do
   if (!reprecifica) {
     // 5. A new item, in the database and in the bill's items, with the
     // product's own name and tree code.
-    Mensagemxol::MensagemMetodo(argumentos(&TdtmFuncoesRev::setIncluiConsumaCouvert), true, 0,
-                                "setPedido", kUnit, contexto, "");
+    ConfereOperacao(argumentos(&TdtmFuncoesRev::setIncluiConsumaCouvert), "setPedido", contexto);
     CarregaProdutoCobranca(*this, produto);
     itens.insert();
     itens.fieldByName("CDPRODUTO").setValue(conta::Variant(produto));
@@ -160,8 +158,7 @@ double TdtmFuncoesRev::IncluiConsuma(conta::ClientDataSet&, double consumido, do
     itens.post();
   } else {
     // 6. The item re-priced in the database, then its record.
-    Mensagemxol::MensagemMetodo(argumentos(&TdtmFuncoesRev::setAlteraVrConsuma), true, 0,
-                                "setPedido", kUnit, contexto, "");
+    ConfereOperacao(argumentos(&TdtmFuncoesRev::setAlteraVrConsuma), "setPedido", contexto);
     if (localizaItem(*this, produto) && itens.fieldByName("VRPRECCOMVEN").asFloat() != cobranca) {
       itens.edit();
       itens.fieldByName("VRPRECCOMVEN").setValue(conta::Variant(cobranca));

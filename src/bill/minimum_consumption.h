@@ -14,7 +14,7 @@ namespace Srv_Xol41260 {
 // above the minimum, charges the shortfall through IncluiConsuma into
 // `VrConsumacao`, and removes the product's item from the base comanda when
 // there is nothing to charge.
-void CobraConsumacaoMinima(TdtmFuncoesRev& dm, ValoresConta& v);
+void CobraConsumacaoMinima(TdtmFuncoesRev& dm, ValoresConta& v) CONTA_REQUIRES(moduleMutex);
 
 }  // namespace Srv_Xol41260
 

@@ -1,10 +1,10 @@
 // The service charge and the seller commission it becomes on the comandas.
 #include "bill/service_charge.h"
 
+#include "bill/operation_report.h"
 #include "conta/variant.h"
 #include "platform/text_encoding.h"
 #include "support/consiste.h"
-#include "support/mensagemxol.h"
 #include "support/xol_corvana.h"
 
 namespace Srv_Xol41260 {
@@ -32,7 +32,7 @@ std::optional<BaseTaxaServico> BaseDaTaxaServico(const TParametrosLoja& loja, do
 double TdtmFuncoesRev::IncluiTaxa(const std::string& ListaComandas, double base,
                                   double VrDescontoManual, double VrTotalDesconto, bool aplica,
                                   double& VrTaxaCalculada) {
-  std::lock_guard lock(moduleMutex());
+  ModuleLock lock;
   const TParametrosLoja& loja = ParametrosLoja;
 
   // 1. The computed charge.
@@ -52,11 +52,10 @@ double TdtmFuncoesRev::IncluiTaxa(const std::string& ListaComandas, double base,
   const double armazenada = Consiste::RoundDec(aplicada, 2);
 
   // 4-5. The general format with the locale's separator, as text passes it.
-  const std::string context =
-      loja.CDFILIAL + "-" + ListaComandas + "-" + conta::Variant(armazenada).toText();
-  Mensagemxol::MensagemMetodo(SetComisVenda(conta::text_encoding::widen(loja.CDFILIAL),
-                                            conta::text_encoding::widen(ListaComandas), armazenada),
-                              true, 0, "setComisVenda", "Srv_Xol41260", context, "");
+  ConfereOperacao(SetComisVenda(conta::text_encoding::widen(loja.CDFILIAL),
+                                conta::text_encoding::widen(ListaComandas), armazenada),
+                  "setComisVenda",
+                  Contexto({loja.CDFILIAL, ListaComandas, conta::Variant(armazenada).toText()}));
 
   // 6. The applied charge, not rounded.
   return aplicada;

@@ -27,7 +27,7 @@ std::optional<BaseTaxaServico> BaseDaTaxaServico(const TParametrosLoja& loja, do
 // IncluiTaxa; any other mode works out none and leaves the comandas'
 // commission alone. Sets `VrTaxaServico`, `VrTaxaCalculada` and the
 // charge's explanation.
-void CobraTaxaServico(TdtmFuncoesRev& dm, ValoresConta& v);
+void CobraTaxaServico(TdtmFuncoesRev& dm, ValoresConta& v) CONTA_REQUIRES(moduleMutex);
 
 }  // namespace Srv_Xol41260
 

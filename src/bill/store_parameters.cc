@@ -2,7 +2,9 @@
 // directory once per life of the data module.
 #include <cmath>
 #include <system_error>
+#include <variant>
 
+#include "bill/store_parameters_layout.h"
 #include "conta/error.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
@@ -77,7 +79,17 @@ class LeitorParametros {
           ") não é verdadeiro nem falso (TRUE ou FALSE, S ou N)");
   }
 
+  // A field into its member, read as the member's type asks: a text, a
+  // price or rate, a switch.
+  void preenche(TParametrosLoja& loja, const CampoParametro& campo) {
+    std::visit([&](auto membro) { le(campo.nome, loja.*membro); }, campo.membro);
+  }
+
  private:
+  void le(const char* nome, std::string& destino) { destino = texto(nome); }
+  void le(const char* nome, double& destino) { destino = valorMonetario(nome); }
+  void le(const char* nome, bool& destino) { destino = chave(nome); }
+
   [[noreturn]] void falha(const std::string& problema) {
     dataset_.close();
     throw conta::Error(file_ + ": " + problema + ".");
@@ -90,7 +102,7 @@ class LeitorParametros {
 }  // namespace
 
 void TdtmFuncoesRev::InicializaForm() {
-  std::lock_guard lock(moduleMutex());
+  ModuleLock lock;
   // Loaded once: while the parameters file gave a record, nothing is read
   // again, whatever happens to the files.
   if (cdsParametrosXol.active() && !cdsParametrosXol.isEmpty()) return;
@@ -101,24 +113,8 @@ void TdtmFuncoesRev::InicializaForm() {
     cdsParametrosXol.loadFromFile(*file);
     cdsParametrosXol.first();
     LeitorParametros le(cdsParametrosXol, *file);
-    TParametrosLoja& p = ParametrosLoja;
-    p.VRCOMISVENDA = le.valorMonetario("VRCOMISVENDA");
-    p.CDFILIAL = le.texto("CDFILIAL");
-    p.CDLOJA = le.texto("CDLOJA");
-    p.CDCLIENTE = le.texto("CDCLIENTE");
-    p.UTILIZAIMPFIS = le.chave("UTILIZAIMPFIS");
-    p.CDPRODCOUVER = le.texto("CDPRODCOUVER");
-    p.CDPRODCONSUM = le.texto("CDPRODCONSUM");
-    p.CDPRODCONSUF = le.texto("CDPRODCONSUF");
-    p.IDCOUVERART = le.texto("IDCOUVERART");
-    p.PRECOCOUVERT = le.valorMonetario("PRECOCOUVERT");
-    p.PRECOCONSUMAMASC = le.valorMonetario("PRECOCONSUMAMASC");
-    p.PRECOCONSUMAFEMI = le.valorMonetario("PRECOCONSUMAFEMI");
-    p.IDLUGARMESA = le.texto("IDLUGARMESA");
-    p.CDCAIXA = le.texto("CDCAIXA");
-    p.IDCOMISVENDA = le.texto("IDCOMISVENDA");
-    p.IDCONDESCTXSERV = le.texto("IDCONDESCTXSERV");
-    p.IDCONSDESCTXSERV = le.texto("IDCONSDESCTXSERV");
+    for (const CampoParametro& campo : kCamposParametros)
+      le.preenche(ParametrosLoja, campo);
   }
 
   // Whether or not the parameters file was there. A rate file that cannot

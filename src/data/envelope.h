@@ -17,8 +17,8 @@ namespace conta::data {
 // Runs `work` under the module's lock; every exception becomes the text
 // ADOExceptionMessage gives for it. Nothing leaves the operation.
 template <class Work>
-Variant envelope(db::Connection& connection, Work&& work) {
-  std::lock_guard lock(Srv_Xol41260::moduleMutex());
+[[nodiscard]] Variant envelope(db::Connection& connection, Work&& work) {
+  Srv_Xol41260::ModuleLock lock;
   try {
     return work();
   } catch (...) {

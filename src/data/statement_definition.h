@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/db/dialect.h"
 #include "platform/db/driver.h"
-#include "platform/db/sql_storage.h"
 
 namespace conta::data {
 
@@ -21,9 +21,8 @@ struct ParameterDeclaration {
 struct StatementDefinition {
   // The component that runs it ("adqListaComanda").
   std::string component;
-  // True when the store's two dialects have texts of their own (the
-  // statement has a SQL storage); false when one text serves Oracle and MS
-  // SQL Server alike (then oracle == mssql).
+  // True when the store's two dialects have texts of their own; false when
+  // one text serves Oracle and MS SQL Server alike (then oracle == mssql).
   bool two_dialects = false;
   db::DialectTexts texts;
   // Declared types; a parameter not listed is a string of size 16.

@@ -44,108 +44,93 @@ namespace {
 
 using conta::data::StatementDefinition;
 
-void declare(conta::db::Statement& statement, const StatementDefinition& definition) {
-  for (const auto& p : definition.parameters)
-    statement.declareParameter(p.name, p.type);
-}
-
-// A statement with one text on the store's own databases: the same text
-// everywhere, or, when PostgreSQL and SQLite have their own, a storage that
-// gives the connected database its text.
-void define(conta::db::Statement& statement,
-            std::vector<std::unique_ptr<conta::db::SqlStorage>>& engineTexts,
-            const StatementDefinition& definition) {
+// Gives a statement its texts and declares its parameters: one text when
+// every database has the same, else a text per dialect, of which the
+// connected database's runs.
+void define(conta::db::Statement& statement, const StatementDefinition& definition) {
   const conta::db::DialectTexts& texts = definition.texts;
-  if (texts.postgresql == texts.oracle && texts.sqlite == texts.oracle) {
+  if (texts.mssql == texts.oracle && texts.postgresql == texts.oracle &&
+      texts.sqlite == texts.oracle) {
     statement.setSql(texts.oracle);
   } else {
-    engineTexts.push_back(std::make_unique<conta::db::SqlStorage>(statement, texts));
+    statement.setTexts(texts);
   }
-  declare(statement, definition);
-}
-
-// A statement with a SQL storage: the connected database picks its text.
-void define(Adosqlstorage::TADOSqlStorage& storage, conta::db::Statement& statement,
-            const StatementDefinition& definition) {
-  storage.setTexts(definition.texts);
-  declare(statement, definition);
+  for (const auto& p : definition.parameters)
+    statement.declareParameter(p.name, p.type);
 }
 
 }  // namespace
 
 void TdtmFuncoesRev::useListMatching(conta::data::ListMatching form) {
   namespace sql = conta::data::sql;
-  const std::pair<Adosqlstorage::TADOSqlStorage*, const StatementDefinition*> listStatements[] = {
-      {&assListaComanda, &sql::adqListaComanda()},
-      {&assComandaVal, &sql::adqComandaVal()},
-      {&assItProdVend, &sql::adqItProdVend()},
-      {&assRetiraItem, &sql::acmRetiraItem()},
-      {&assAjustaQtdeNeg, &sql::acmAjustaQtdeNeg()},
-      {&assComissVenda, &sql::adqComissVenda()},
-      {&assCouvert, &sql::adqCouvert()},
+  const std::pair<conta::db::Statement*, const StatementDefinition*> listStatements[] = {
+      {&adqListaComanda, &sql::adqListaComanda()},
+      {&adqComandaVal, &sql::adqComandaVal()},
+      {&adqItProdVend, &sql::adqItProdVend()},
+      {&acmRetiraItem, &sql::acmRetiraItem()},
+      {&acmAjustaQtdeNeg, &sql::acmAjustaQtdeNeg()},
+      {&adqComissVenda, &sql::adqComissVenda()},
+      {&adqCouvert, &sql::adqCouvert()},
   };
-  for (const auto& [storage, definition] : listStatements) {
-    storage->setTexts(form == conta::data::ListMatching::Substring ? *definition->substring_texts
-                                                                   : definition->texts);
+  for (const auto& [statement, definition] : listStatements) {
+    statement->setTexts(form == conta::data::ListMatching::Substring ? *definition->substring_texts
+                                                                     : definition->texts);
   }
 }
 
 void TdtmFuncoesRev::defineStatements() {
   namespace sql = conta::data::sql;
-  define(assListaComanda, adqListaComanda, sql::adqListaComanda());
+  define(adqListaComanda, sql::adqListaComanda());
   adqListaComanda.setPersistentFields(conta::data::comandaPacketFields());
 
-  define(adqComandaAgrupada, engineTexts_, sql::adqComandaAgrupada());
+  define(adqComandaAgrupada, sql::adqComandaAgrupada());
   adqComandaAgrupada.setColumnHints({{"NRPESSOAS", conta::FieldType::Float, 0}});
 
-  define(assComandaVal, adqComandaVal, sql::adqComandaVal());
+  define(adqComandaVal, sql::adqComandaVal());
   adqComandaVal.setPersistentFields(conta::data::comandaValPacketFields());
 
-  define(assItProdVend, adqItProdVend, sql::adqItProdVend());
+  define(adqItProdVend, sql::adqItProdVend());
   adqItProdVend.setPersistentFields(conta::data::itemPacketFields());
 
-  define(assRetiraItem, acmRetiraItem, sql::acmRetiraItem());
-  define(assAjustaQtdeNeg, acmAjustaQtdeNeg, sql::acmAjustaQtdeNeg());
-  define(assComissVenda, adqComissVenda, sql::adqComissVenda());
+  define(acmRetiraItem, sql::acmRetiraItem());
+  define(acmAjustaQtdeNeg, sql::acmAjustaQtdeNeg());
+  define(adqComissVenda, sql::adqComissVenda());
 
   // The charge products and the charge items.
-  define(adqAliqImpFis, engineTexts_, sql::adqAliqImpFis());
-  define(adqProdCouCon, engineTexts_, sql::adqProdCouCon());
-  define(adqLoja, engineTexts_, sql::adqLoja());
-  define(adqProdLoja, engineTexts_, sql::adqProdLoja());
-  define(adqLugarOcupado, engineTexts_, sql::adqLugarOcupado());
-  define(adqProdConsumaCouvert, engineTexts_, sql::adqProdConsumaCouvert());
+  define(adqAliqImpFis, sql::adqAliqImpFis());
+  define(adqProdCouCon, sql::adqProdCouCon());
+  define(adqLoja, sql::adqLoja());
+  define(adqProdLoja, sql::adqProdLoja());
+  define(adqLugarOcupado, sql::adqLugarOcupado());
+  define(adqProdConsumaCouvert, sql::adqProdConsumaCouvert());
   // SQLite gives its constant column no type: it is a number.
   adqProdConsumaCouvert.setColumnHints({{"1", conta::FieldType::Int64, 0}});
-  define(adqVerifConsumaCouvert, engineTexts_, sql::adqVerifConsumaCouvert());
+  define(adqVerifConsumaCouvert, sql::adqVerifConsumaCouvert());
   adqVerifConsumaCouvert.setColumnHints({{"QTDECONSUMCOUVER", conta::FieldType::Int64, 0}});
-  define(adqInsProd, engineTexts_, sql::adqInsProd());
+  define(adqInsProd, sql::adqInsProd());
 
   // The minimum consumption item: its rows and its new price. Prices and
   // counts are read as floating point on every database.
-  define(adqConsumaComVen, engineTexts_, sql::adqConsumaComVen());
-  adqConsumaComVen.setReadOnly(true);
+  define(adqConsumaComVen, sql::adqConsumaComVen());
   adqConsumaComVen.setColumnHints(
       {{"VRPRECCOMVEN", conta::FieldType::Float, 0}, {"CONT", conta::FieldType::Float, 0}});
-  define(acmAlteraVrConsuma, engineTexts_, sql::acmAlteraVrConsuma());
+  define(acmAlteraVrConsuma, sql::acmAlteraVrConsuma());
 
   // The charge items of a bill (cover and consumption), their quantities,
   // and the removal of a second one.
-  define(assCouvert, adqCouvert, sql::adqCouvert());
-  adqCouvert.setReadOnly(true);
+  define(adqCouvert, sql::adqCouvert());
   adqCouvert.setColumnHints({{"NRPESMESAVEN", conta::FieldType::Float, 0},
                              {"QTPRODCOMVEN", conta::FieldType::Float, 0},
                              {"VRPRECCOMVEN", conta::FieldType::Float, 0}});
-  define(acmCalculaCouvert, engineTexts_, sql::acmCalculaCouvert());
-  define(acmAlteraNumIt, engineTexts_, sql::acmAlteraNumIt());
-  define(acmRetiraItemCobranca, engineTexts_, sql::acmRetiraItemCobranca());
+  define(acmCalculaCouvert, sql::acmCalculaCouvert());
+  define(acmAlteraNumIt, sql::acmAlteraNumIt());
+  define(acmRetiraItemCobranca, sql::acmRetiraItemCobranca());
 
   // The lock every bill of the branch takes first.
-  define(assBloqueiaFilial, adqBloqueiaFilial, sql::adqBloqueiaFilial());
+  define(adqBloqueiaFilial, sql::adqBloqueiaFilial());
 
   // Text where a number belongs, which SQLite would bill as 0.
-  define(adqConfereNumeros, engineTexts_, sql::adqConfereNumeros());
-  adqConfereNumeros.setReadOnly(true);
+  define(adqConfereNumeros, sql::adqConfereNumeros());
   adqConfereNumeros.setColumnHints(
       {{"COLUNA", conta::FieldType::String, 20}, {"VALOR", conta::FieldType::String, 100}});
 }

@@ -5,31 +5,34 @@
 #include "support/geralxol.h"
 #include "support/trad_utl.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace Srv_Xol41260 {
 
+ModuleMutex moduleMutex;
 TdtmFuncoesRev* dtmFuncoesRev = nullptr;
 
-std::recursive_mutex& moduleMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
-
 TdtmFuncoesRev& dataModule() {
-  std::lock_guard lock(moduleMutex());
   if (dtmFuncoesRev == nullptr) {
-    // Created without owner and never freed: it lives until the process
-    // ends, also when the library is unloaded and loaded again.
+    // Created without owner; it lives until the library is unloaded.
     dtmFuncoesRev = new TdtmFuncoesRev(nullptr);
-#if defined(__SANITIZE_ADDRESS__)
-    __lsan_ignore_object(dtmFuncoesRev);
-#endif
     trace("data module created");
   }
   return *dtmFuncoesRev;
+}
+
+void releaseDataModule() {
+  // A call still running on another thread (a host that unloads the library
+  // under its own feet) keeps the module: freeing it would pull it from
+  // under that call, and waiting could last forever.
+  if (!moduleMutex.try_lock()) {
+    trace("data module kept: a call is running");
+    return;
+  }
+  if (dtmFuncoesRev != nullptr) {
+    delete dtmFuncoesRev;
+    dtmFuncoesRev = nullptr;
+    trace("data module freed");
+  }
+  moduleMutex.unlock();
 }
 
 TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
@@ -39,7 +42,6 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       cdsParametrosXol("cdsParametrosXol"),
       adcFuncoesRev("adcFuncoesRev"),
       adqComissVenda(adcFuncoesRev, "adqComissVenda"),
-      assComissVenda(adqComissVenda),
       adqAliqImpFis(adcFuncoesRev, "adqAliqImpFis"),
       dspAliqImpFis(adqAliqImpFis),
       cdsAliqImpFis("cdsAliqImpFis"),
@@ -48,7 +50,6 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       acmAlteraNumIt(adcFuncoesRev, "acmAlteraNumIt"),
       adqListaComanda(adcFuncoesRev, "adqListaComanda"),
       dspListaComanda(adqListaComanda),
-      assListaComanda(adqListaComanda),
       adqComandaAgrupada(adcFuncoesRev, "adqComandaAgrupada"),
       dspComandaAgrupada(adqComandaAgrupada),
       acmRetiraItem(adcFuncoesRev, "acmRetiraItem"),
@@ -58,12 +59,9 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       cdsComandas("cdsComandas"),
       acmCalculaCouvert(adcFuncoesRev, "acmCalculaCouvert"),
       adqCouvert(adcFuncoesRev, "adqCouvert"),
-      assCouvert(adqCouvert),
-      assRetiraItem(acmRetiraItem),
       cdsComandaVal("cdsComandaVal"),
       adqComandaVal(adcFuncoesRev, "adqComandaVal"),
       dspComandaVal(adqComandaVal),
-      assComandaVal(adqComandaVal),
       adqConsumaComVen(adcFuncoesRev, "adqConsumaComVen"),
       acmRetiraItemCobranca(adcFuncoesRev, "acmRetiraItemCobranca"),
       acmAlteraVrConsuma(adcFuncoesRev, "acmAlteraVrConsuma"),
@@ -72,11 +70,8 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
       adqProdConsumaCouvert(adcFuncoesRev, "adqProdConsumaCouvert"),
       adqLugarOcupado(adcFuncoesRev, "adqLugarOcupado"),
       adqVerifConsumaCouvert(adcFuncoesRev, "adqVerifConsumaCouvert"),
-      assItProdVend(adqItProdVend),
       acmAjustaQtdeNeg(adcFuncoesRev, "acmAjustaQtdeNeg"),
-      assAjustaQtdeNeg(acmAjustaQtdeNeg),
       adqBloqueiaFilial(adcFuncoesRev, "adqBloqueiaFilial"),
-      assBloqueiaFilial(adqBloqueiaFilial),
       adqConfereNumeros(adcFuncoesRev, "adqConfereNumeros") {
   msgPadrao = Messages::TMessages(mensagensPadrao());
   // dspItProdVend is declared before the query it packs.
@@ -88,13 +83,6 @@ TdtmFuncoesRev::TdtmFuncoesRev(conta::DataModule* owner)
   adcFuncoesRev.beforeConnect = [this](conta::db::Connection& sender) {
     adcFuncoesRevBeforeConnect(&sender);
   };
-
-  // Queries that only read are opened read-only.
-  for (conta::db::Query* query :
-       {&adqAliqImpFis, &adqProdCouCon, &adqListaComanda, &adqLoja, &adqCouvert, &adqComandaVal,
-        &adqConsumaComVen, &adqItProdVend, &adqProdConsumaCouvert}) {
-    query->setReadOnly(true);
-  }
 
   // The fiscal-rate table: its three fields and its active index.
   cdsAliqImpFis.definePersistentField(conta::Field("CDALIQIMPFIS", conta::FieldType::String, 10));
@@ -148,14 +136,17 @@ void TdtmFuncoesRev::cdsItemComandasAfterOpen(conta::ClientDataSet*) {
 // ---- transactions -----------------------------------------------------------------
 
 void TdtmFuncoesRev::StartTrans() {
+  ModuleLock lock;
   if (!adcFuncoesRev.inTransaction()) adcFuncoesRev.beginTransaction();
 }
 
 void TdtmFuncoesRev::CommitTrans() {
+  ModuleLock lock;
   if (adcFuncoesRev.inTransaction()) adcFuncoesRev.commit();
 }
 
 void TdtmFuncoesRev::RollbackTrans() {
+  ModuleLock lock;
   if (adcFuncoesRev.inTransaction()) adcFuncoesRev.rollback();
 }
 

@@ -3,9 +3,10 @@
 // each database), the in-memory datasets and the message table, declared
 // here in the order the module has always declared them.
 //
-// One instance lives in dtmFuncoesRev from first use until the process ends;
-// nothing destroys it. Every call shares it, so calls are made one at a time
-// (moduleMutex() serialises the entry points).
+// One instance lives in dtmFuncoesRev from first use until the library is
+// unloaded, which frees it and closes its connection. Every call shares it,
+// so calls are made one at a time: every exported operation holds the
+// module lock (frame/module_lock.h) for its whole run.
 //
 // The class is defined across the layers: this folder declares the
 // components and runs the lifecycle; the statement texts and the lookups and
@@ -14,18 +15,17 @@
 #define CONTA_FRAME_DATA_MODULE_H_
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "conta/export.h"
+#include "frame/module_lock.h"
+#include "frame/store_parameters.h"
 #include "platform/client_dataset.h"
 #include "platform/data_module.h"
 #include "platform/db/connection.h"
 #include "platform/db/provider.h"
-#include "platform/db/sql_storage.h"
 #include "platform/db/statement.h"
-#include "support/adosqlstorage.h"
 #include "support/messages.h"
 
 namespace conta::data {
@@ -34,28 +34,9 @@ enum class ListMatching;
 
 namespace Srv_Xol41260 {
 
-// The store parameters: the fields of the first record of the store's
-// parameters file, named after them. Before the first load every text is
-// empty, every number 0 and UTILIZAIMPFIS false.
-struct TParametrosLoja {
-  double VRCOMISVENDA = 0;       // service-charge percentage
-  std::string CDFILIAL;          // branch
-  std::string CDLOJA;            // store within the branch
-  std::string CDCLIENTE;         // client of the charge items
-  bool UTILIZAIMPFIS = false;    // the store prints through a fiscal printer
-  std::string CDPRODCOUVER;      // cover-charge product
-  std::string CDPRODCONSUM;      // minimum-consumption product, male consumer
-  std::string CDPRODCONSUF;      // minimum-consumption product, any other consumer
-  std::string IDCOUVERART;       // "S": the store charges the cover
-  double PRECOCOUVERT = 0;       // cover price per person
-  double PRECOCONSUMAMASC = 0;   // minimum consumption per person, male
-  double PRECOCONSUMAFEMI = 0;   // minimum consumption per person, other
-  std::string IDLUGARMESA;       // seat switch
-  std::string CDCAIXA;           // cash register of the charge items
-  std::string IDCOMISVENDA;      // service-charge mode: "S" percentage, "G" commissions
-  std::string IDCONDESCTXSERV;   // which discounts go back into the
-  std::string IDCONSDESCTXSERV;  // service-charge base
-};
+// The module's unit: its name in the package's unit table and the unit every
+// failure of the module is reported under.
+inline constexpr char kUnidadeModulo[] = "Srv_Xol41260";
 
 class TdtmFuncoesRev : public conta::DataModule {
  public:
@@ -69,7 +50,6 @@ class TdtmFuncoesRev : public conta::DataModule {
   conta::ClientDataSet cdsParametrosXol;
   conta::db::Connection adcFuncoesRev;
   conta::db::Query adqComissVenda;
-  Adosqlstorage::TADOSqlStorage assComissVenda;
   conta::db::Query adqAliqImpFis;
   conta::db::Provider dspAliqImpFis;
   conta::ClientDataSet cdsAliqImpFis;
@@ -78,7 +58,6 @@ class TdtmFuncoesRev : public conta::DataModule {
   conta::db::Command acmAlteraNumIt;
   conta::db::Query adqListaComanda;
   conta::db::Provider dspListaComanda;
-  Adosqlstorage::TADOSqlStorage assListaComanda;
   conta::db::Query adqComandaAgrupada;
   conta::db::Provider dspComandaAgrupada;
   conta::db::Command acmRetiraItem;
@@ -89,12 +68,9 @@ class TdtmFuncoesRev : public conta::DataModule {
   conta::db::Command acmCalculaCouvert;
   conta::db::Query adqCouvert;
   conta::db::Provider dspItProdVend;  // packs adqItProdVend, declared further down
-  Adosqlstorage::TADOSqlStorage assCouvert;
-  Adosqlstorage::TADOSqlStorage assRetiraItem;
   conta::ClientDataSet cdsComandaVal;
   conta::db::Query adqComandaVal;
   conta::db::Provider dspComandaVal;
-  Adosqlstorage::TADOSqlStorage assComandaVal;
   conta::db::Query adqConsumaComVen;
   conta::db::Command acmRetiraItemCobranca;
   conta::db::Command acmAlteraVrConsuma;
@@ -103,12 +79,9 @@ class TdtmFuncoesRev : public conta::DataModule {
   conta::db::Query adqProdConsumaCouvert;
   conta::db::Query adqLugarOcupado;
   conta::db::Query adqVerifConsumaCouvert;
-  Adosqlstorage::TADOSqlStorage assItProdVend;
   conta::db::Command acmAjustaQtdeNeg;
-  Adosqlstorage::TADOSqlStorage assAjustaQtdeNeg;
   // The lock of the branch's bills, taken first in every bill's transaction.
   conta::db::Query adqBloqueiaFilial;
-  Adosqlstorage::TADOSqlStorage assBloqueiaFilial;
   // Text in a numeric column of an item, which SQLite would bill as 0.
   conta::db::Query adqConfereNumeros;
 
@@ -124,21 +97,21 @@ class TdtmFuncoesRev : public conta::DataModule {
   void cdsItemComandasAfterOpen(conta::ClientDataSet* DataSet);
 
   // ---- store parameters ----
-  TParametrosLoja ParametrosLoja;
+  TParametrosLoja ParametrosLoja CONTA_GUARDED_BY(moduleMutex);
   // The first three characters of the first comanda's DSCOMANDA, set by
   // every bill.
-  std::string PrefixoComanda;
+  std::string PrefixoComanda CONTA_GUARDED_BY(moduleMutex);
   // True while a bill's transaction is open: the charge insertion then works
   // in it and leaves its end to the bill.
-  bool ContaEmTransacao = false;
+  bool ContaEmTransacao CONTA_GUARDED_BY(moduleMutex) = false;
   // Only to measure what they cost, never for a store in use: without the
   // lock (BloqueiaContas false) a bill runs in its transaction but does not
   // wait for the other bills of its branch; without the transaction
   // (ContaEmUmaTransacao false) it runs as every write committing on its own,
   // and takes no lock either. Either way two processes billing one table can
   // each add the same charge item.
-  bool BloqueiaContas = true;
-  bool ContaEmUmaTransacao = true;
+  bool BloqueiaContas CONTA_GUARDED_BY(moduleMutex) = true;
+  bool ContaEmUmaTransacao CONTA_GUARDED_BY(moduleMutex) = true;
 
   // ---- public operations ----
   // Loads the store parameters (PARAMETROSXOL.CDS) and the fiscal-rate table
@@ -154,63 +127,66 @@ class TdtmFuncoesRev : public conta::DataModule {
 
   // The comandas of the list and of the tables joined to theirs (open sales,
   // status not "4"): the packet of dspListaComanda (30 columns).
-  CONTA_EXPORT conta::Variant getListaCmd(const std::wstring& CDFILIAL,
-                                          const std::wstring& LCOMANDA);
+  [[nodiscard]] CONTA_EXPORT conta::Variant getListaCmd(const std::wstring& CDFILIAL,
+                                                        const std::wstring& LCOMANDA);
   // How many comandas of the branch name DSCOMANDA as their principal: a
   // packet of one row, column NRPESSOAS.
-  CONTA_EXPORT conta::Variant getCmdAgrupada(const std::wstring& CDFILIAL,
-                                             const std::wstring& DSCOMANDA);
+  [[nodiscard]] CONTA_EXPORT conta::Variant getCmdAgrupada(const std::wstring& CDFILIAL,
+                                                           const std::wstring& DSCOMANDA);
   // The charge switches of the same comandas as getListaCmd (the store code
   // takes no part). The query stays open until the next call.
-  CONTA_EXPORT conta::Variant getComandaVal(const std::wstring& CDFILIAL,
-                                            const std::wstring& CDLOJA,
-                                            const std::wstring& LCOMANDA);
+  [[nodiscard]] CONTA_EXPORT conta::Variant getComandaVal(const std::wstring& CDFILIAL,
+                                                          const std::wstring& CDLOJA,
+                                                          const std::wstring& LCOMANDA);
   // The items of the listed comandas of open sales, priced and grouped: the packet of
   // dspItProdVend (28 fields). Seats: "T" for all, else a code list; the
   // exclusion list empty for none. The query stays open until the next call.
-  CONTA_EXPORT conta::Variant GetItProdVend(const std::wstring& CDFILIAL,
-                                            const std::wstring& NRCOMANDA,
-                                            const std::wstring& NRLUGARMESA,
-                                            const std::wstring& LNRPRODCOMVEN);
+  [[nodiscard]] CONTA_EXPORT conta::Variant GetItProdVend(const std::wstring& CDFILIAL,
+                                                          const std::wstring& NRCOMANDA,
+                                                          const std::wstring& NRLUGARMESA,
+                                                          const std::wstring& LNRPRODCOMVEN);
   // Deletes every item of a product from the listed comandas of open sales;
   // an empty variant on success.
-  CONTA_EXPORT conta::Variant SetRetiraItem(const std::wstring& CDFILIAL,
-                                            const std::wstring& NRCOMANDA,
-                                            const std::wstring& CDPRODUTO);
+  [[nodiscard]] CONTA_EXPORT conta::Variant SetRetiraItem(const std::wstring& CDFILIAL,
+                                                          const std::wstring& NRCOMANDA,
+                                                          const std::wstring& CDPRODUTO);
   // Turns negative item quantities of the listed comandas of open sales
   // positive; an empty variant on success.
-  CONTA_EXPORT conta::Variant AjustaQtdeNeg(const std::wstring& CDFILIAL,
-                                            const std::wstring& NRCOMANDA);
+  [[nodiscard]] CONTA_EXPORT conta::Variant AjustaQtdeNeg(const std::wstring& CDFILIAL,
+                                                          const std::wstring& NRCOMANDA);
 
   // Stores the service charge on every comanda of the list (a substring
   // test) of an open sale as its seller commission; an empty variant on
   // success.
-  CONTA_EXPORT conta::Variant SetComisVenda(const std::wstring& CDFILIAL,
-                                            const std::wstring& NRCOMANDA, double VRCOMISVENDE);
+  [[nodiscard]] CONTA_EXPORT conta::Variant SetComisVenda(const std::wstring& CDFILIAL,
+                                                          const std::wstring& NRCOMANDA,
+                                                          double VRCOMISVENDE);
 
   // The taxes of a product in the branch: a packet of VRPEALIMPFIS,
   // CDIMPOSTO, IDTPIMPOSFIS, CDINTIMPOSTO, one row per ALIQIMPFIS row that
   // has its IMPOSTO row.
-  CONTA_EXPORT conta::Variant getImposto(const std::wstring& CDFILIAL,
-                                         const std::wstring& CDPRODUTO);
+  [[nodiscard]] CONTA_EXPORT conta::Variant getImposto(const std::wstring& CDFILIAL,
+                                                       const std::wstring& CDPRODUTO);
   // Every column of the product's PRODUTO row (no row when it has none).
-  CONTA_EXPORT conta::Variant GetProdCouCon(const std::wstring& CDPRODUTO);
+  [[nodiscard]] CONTA_EXPORT conta::Variant GetProdCouCon(const std::wstring& CDPRODUTO);
 
-  // Writes a charge item into a comanda in a transaction of its own (joined
-  // when one is open): one row holding the whole quantity, or, for a "RES"
-  // comanda of a store whose IDLUGARMESA is "S", one unit on every seat in
-  // use and on seats 1 to the quantity that lack it. Every row takes its
-  // number from PrxItemComanda. The empty text on success; on any failure
-  // everything it wrote is rolled back and the answer is the error text.
+  // Writes a charge item into a comanda: one row holding the whole
+  // quantity, or, for a "RES" comanda of a store whose IDLUGARMESA is "S",
+  // one unit on every seat in use and on seats 1 to the quantity that lack
+  // it. Every row takes its number from PrxItemComanda. The empty text on
+  // success, else the error text. It works in a transaction of its own,
+  // rolled back on any failure; when the caller holds one open (a bill, or a
+  // host's StartTrans), it works in that one and leaves its end to the
+  // caller, who rolls back on a failure answer.
   // CDCLIENTE is accepted and not read.
-  CONTA_EXPORT conta::Variant setIncluiConsumaCouvert(
+  [[nodiscard]] CONTA_EXPORT conta::Variant setIncluiConsumaCouvert(
       const std::wstring& CDFILIAL, const std::wstring& NRVENDAREST, const std::wstring& NRCOMANDA,
       const std::wstring& CDPRODUTO, double QTPRODCOMVEN, const std::wstring& CDLOJA,
       double VRPRECCOMVEN, const std::wstring& CDCLIENTE);
   // The comanda's next item number from the next-number service ("000007"),
   // or the service's failure text in its place: it never raises.
-  CONTA_EXPORT std::wstring PrxItemComanda(const std::wstring& CDFILIAL,
-                                           const std::wstring& NRCOMANDA, int n);
+  [[nodiscard]] CONTA_EXPORT std::wstring PrxItemComanda(const std::wstring& CDFILIAL,
+                                                         const std::wstring& NRCOMANDA, int n);
 
   // ---- charge rules ----
   // The service charge: computes it from `base` (the chargeable items, or the
@@ -237,12 +213,10 @@ class TdtmFuncoesRev : public conta::DataModule {
   // holds no row of the product, the item is added as
   // setIncluiConsumaCouvert adds it. The empty text on success, else the
   // error text.
-  CONTA_EXPORT conta::Variant setAlteraVrConsuma(const std::wstring& CDFILIAL,
-                                                 const std::wstring& NRVENDAREST,
-                                                 const std::wstring& NRCOMANDA,
-                                                 const std::wstring& CDPRODUTO, double QTPRODCOMVEN,
-                                                 const std::wstring& CDLOJA, double VRPRECCOMVEN,
-                                                 const std::wstring& CDCLIENTE);
+  [[nodiscard]] CONTA_EXPORT conta::Variant setAlteraVrConsuma(
+      const std::wstring& CDFILIAL, const std::wstring& NRVENDAREST, const std::wstring& NRCOMANDA,
+      const std::wstring& CDPRODUTO, double QTPRODCOMVEN, const std::wstring& CDLOJA,
+      double VRPRECCOMVEN, const std::wstring& CDCLIENTE);
 
   // The cover: brings the bill's cover item to `unidades` units and returns
   // unidades × PRECOCOUVERT (the stored price, not cut). A cover row in
@@ -259,16 +233,18 @@ class TdtmFuncoesRev : public conta::DataModule {
   // several or the table is a reserved one billed by seat. The other
   // comandas of their sales are not touched, and the sale argument is not
   // used. An empty variant on success.
-  CONTA_EXPORT conta::Variant setCalculaCouvert(const std::wstring& CDFILIAL,
-                                                const std::wstring& NRVENDAREST,
-                                                const std::wstring& NRCOMANDA,
-                                                const std::wstring& CDPRODUTO, double QTPRODCOMVEN);
+  [[nodiscard]] CONTA_EXPORT conta::Variant setCalculaCouvert(const std::wstring& CDFILIAL,
+                                                              const std::wstring& NRVENDAREST,
+                                                              const std::wstring& NRCOMANDA,
+                                                              const std::wstring& CDPRODUTO,
+                                                              double QTPRODCOMVEN);
   // Sets the quantity of a product on one comanda; an empty variant on
   // success.
-  CONTA_EXPORT conta::Variant SetAlteraNumIt(const std::wstring& CDFILIAL,
-                                             const std::wstring& NRVENDAREST,
-                                             const std::wstring& NRCOMANDA,
-                                             const std::wstring& CDPRODUTO, double QTPRODCOMVEN);
+  [[nodiscard]] CONTA_EXPORT conta::Variant SetAlteraNumIt(const std::wstring& CDFILIAL,
+                                                           const std::wstring& NRVENDAREST,
+                                                           const std::wstring& NRCOMANDA,
+                                                           const std::wstring& CDPRODUTO,
+                                                           double QTPRODCOMVEN);
 
   // Begins a transaction only when none is open: an open one is joined.
   CONTA_EXPORT void StartTrans();
@@ -286,23 +262,20 @@ class TdtmFuncoesRev : public conta::DataModule {
   // Gives every statement its texts and parameters (defined with the
   // statements, in data/).
   void defineStatements();
-
-  // The texts of the statements that have one text on the store's own
-  // databases but a text of their own on PostgreSQL and SQLite. Declared
-  // last, so that they go before the statements they are linked to.
-  std::vector<std::unique_ptr<conta::db::SqlStorage>> engineTexts_;
 };
 
-// The module's one data module; null until first use, never destroyed.
-extern TdtmFuncoesRev* dtmFuncoesRev;
+// The module's one data module; null until first use and after the library
+// let it go.
+extern TdtmFuncoesRev* dtmFuncoesRev CONTA_GUARDED_BY(moduleMutex) CONTA_PT_GUARDED_BY(moduleMutex);
 
 // The data module, created (without owner) on first use.
-TdtmFuncoesRev& dataModule();
+TdtmFuncoesRev& dataModule() CONTA_REQUIRES(moduleMutex);
 
-// Held by every entry point of the module for the whole call, so that calls
-// from a careless host that overlap queue up instead of sharing the data
-// module at once.
-std::recursive_mutex& moduleMutex();
+// Frees the data module, closing its store connection, when the library is
+// unloaded: a host that loads and unloads the module again and again keeps
+// one connection, not one per load. A module still in use by a call on
+// another thread is left as it is.
+void releaseDataModule();
 
 }  // namespace Srv_Xol41260
 

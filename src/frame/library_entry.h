@@ -8,7 +8,10 @@ namespace Srv_Xol41260 {
 // `instance`: the system's handle of the loaded library (Windows' module
 // instance), or null where the system gives none.
 void libraryAttach(void* instance);
-void libraryDetach();
+// `processEnding`: the system unloads the library because the process ends
+// (Windows says so; elsewhere it is not told and passes false). The data
+// module is then left to the system, which reclaims it with the process.
+void libraryDetach(bool processEnding);
 
 }  // namespace Srv_Xol41260
 

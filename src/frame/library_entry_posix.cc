@@ -9,7 +9,7 @@ __attribute__((constructor)) void attach() {
 }
 
 __attribute__((destructor)) void detach() {
-  Srv_Xol41260::libraryDetach();
+  Srv_Xol41260::libraryDetach(false);
 }
 
 }  // namespace

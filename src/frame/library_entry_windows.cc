@@ -4,7 +4,7 @@
 
 #include "frame/library_entry.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       // The package keeps no per-thread state: no calls per thread.
@@ -12,7 +12,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
       Srv_Xol41260::libraryAttach(instance);
       break;
     case DLL_PROCESS_DETACH:
-      Srv_Xol41260::libraryDetach();
+      // A non-null `reserved`: the process is ending, and its other threads
+      // are gone, one of them perhaps holding the module lock.
+      Srv_Xol41260::libraryDetach(reserved != nullptr);
       break;
     default:
       break;

@@ -29,7 +29,7 @@ std::array<conta_package_unit, 9> g_units = {{
     {"Xol_proximocodigo", 0},
     {"Trad_utl", 0},
     {"Adosqlstorage", 0},
-    {"Srv_Xol41260", 0},
+    {kUnidadeModulo, 0},
 }};
 
 const conta_package_info g_package = {"conta", static_cast<int>(g_units.size()), g_units.data()};
@@ -75,7 +75,8 @@ void finalizeUnits() {
   for (auto it = g_units.rbegin(); it != g_units.rend(); ++it)
     it->initialized = 0;
   g_initialized = false;
-  // The data module is not destroyed: it lives until the process ends.
+  // The data module stays until the library is unloaded.
+  ModuleLock module;
   trace(dtmFuncoesRev != nullptr ? "Finalize (data module kept)" : "Finalize");
 }
 
@@ -93,9 +94,11 @@ void libraryAttach(void* instance) {
 }
 
 // Process detach: a host that unloads without Finalize gets it run here;
-// the data module stays. A separate resource module is let go.
-void libraryDetach() {
+// the data module is freed, its connection closed, unless the process is
+// ending. A separate resource module is let go.
+void libraryDetach(bool processEnding) {
   finalizeUnits();
+  if (!processEnding) releaseDataModule();
   conta::os::closeResourceModule(moduleRecord().resources);
   delete recordPointer();
   recordPointer() = nullptr;

@@ -47,7 +47,7 @@ class Loader {
   virtual ~Loader() = default;
 
   // The tables of the database's current schema, in upper case.
-  virtual std::vector<std::string> tables() = 0;
+  [[nodiscard]] virtual std::vector<std::string> tables() = 0;
   // Runs a statement that returns no rows (DDL, ANALYZE) after the rows
   // added so far.
   virtual void execute(std::string_view sql) = 0;
@@ -61,10 +61,10 @@ class Loader {
 // Creates the SQLite file (a file already there is the caller's to remove
 // first) and writes it without a rollback journal: a failed load leaves a
 // file to throw away, never a store.
-std::unique_ptr<Loader> openSqliteLoader(const std::filesystem::path& file);
+[[nodiscard]] std::unique_ptr<Loader> openSqliteLoader(const std::filesystem::path& file);
 // `conninfo` as libpq takes it; `password` is kept out of messages.
-std::unique_ptr<Loader> openPostgreSqlLoader(const std::string& conninfo,
-                                             const std::string& password);
+[[nodiscard]] std::unique_ptr<Loader> openPostgreSqlLoader(const std::string& conninfo,
+                                                           const std::string& password);
 
 }  // namespace conta::history
 

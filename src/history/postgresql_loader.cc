@@ -13,6 +13,7 @@
 #include "history/loader.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/database_error.h"
+#include "platform/db/postgresql/handles.h"
 
 namespace conta::history {
 namespace {
@@ -21,14 +22,8 @@ namespace {
 // rare, small enough to keep memory flat.
 constexpr std::size_t kFlushBytes = 8u << 20;
 
-struct ConnectionCloser {
-  void operator()(PGconn* connection) const { PQfinish(connection); }
-};
-struct ResultClearer {
-  void operator()(PGresult* result) const { PQclear(result); }
-};
-using ConnectionPtr = std::unique_ptr<PGconn, ConnectionCloser>;
-using ResultPtr = std::unique_ptr<PGresult, ResultClearer>;
+using db::postgresql::ConnectionPtr;
+using db::postgresql::ResultPtr;
 
 // A text value in COPY's text format: backslash, tab, newline and carriage
 // return escaped; everything else as is.

@@ -9,18 +9,13 @@
 
 #include "history/loader.h"
 #include "platform/db/database_error.h"
+#include "platform/db/sqlite/handles.h"
 
 namespace conta::history {
 namespace {
 
-struct DatabaseCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using DatabasePtr = std::unique_ptr<sqlite3, DatabaseCloser>;
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+using db::sqlite::DatabasePtr;
+using db::sqlite::StatementPtr;
 
 class SqliteLoader final : public Loader {
  public:

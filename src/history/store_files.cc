@@ -1,7 +1,9 @@
 #include "history/store_files.h"
 
 #include <fstream>
+#include <variant>
 
+#include "bill/store_parameters_layout.h"
 #include "conta/error.h"
 #include "conta/packet_codecs.h"
 #include "history/demo_parameters.h"
@@ -10,48 +12,51 @@
 namespace conta::history {
 namespace {
 
-Variant& campo(DataPacket& packet, std::string_view name) {
-  auto index = packet.fieldIndex(name);
-  if (!index || packet.rows.empty()) {
-    throw Error(std::string("the demo store's parameters have no ") + std::string(name));
-  }
-  return packet.rows.front().values[*index];
+using Srv_Xol41260::CampoParametro;
+using Srv_Xol41260::kCamposParametros;
+using Srv_Xol41260::TParametrosLoja;
+
+void atribui(std::string& membro, const Variant& valor) {
+  membro = valor.toText();
+}
+void atribui(double& membro, const Variant& valor) {
+  membro = valor.toDouble();
+}
+void atribui(bool& membro, const Variant& valor) {
+  membro = valor.toBoolean();
 }
 
-DataPacket pacoteParametros() {
-  DataPacket parametros = decodeJsonPacket(kDemoParametersJson, "demo/PARAMETROSXOL.json");
-  campo(parametros, "IDLUGARMESA") = Variant("S");
-  // The house rules the history's bills exercise, whatever the demo says.
-  campo(parametros, "IDCOMISVENDA") = Variant("S");
-  campo(parametros, "IDCOUVERART") = Variant("S");
-  return parametros;
+// The demo store's record, each field into its member.
+TParametrosLoja parametrosDemo() {
+  const DataPacket demo = decodeJsonPacket(kDemoParametersJson, "demo/PARAMETROSXOL.json");
+  TParametrosLoja loja;
+  for (const CampoParametro& campo : kCamposParametros) {
+    auto index = demo.fieldIndex(campo.nome);
+    if (!index || demo.rows.empty()) {
+      throw Error(std::string("the demo store's parameters have no ") + campo.nome);
+    }
+    const Variant& valor = demo.rows.front().values[*index];
+    std::visit([&](auto membro) { atribui(loja.*membro, valor); }, campo.membro);
+  }
+  return loja;
 }
 
 }  // namespace
 
 ParametrosHistorico parametrosHistorico() {
-  DataPacket parametros = pacoteParametros();
-  auto texto = [&](std::string_view name) { return campo(parametros, name).toText(); };
-  auto numero = [&](std::string_view name) { return campo(parametros, name).toDouble(); };
-  ParametrosHistorico p;
-  p.CDFILIAL = texto("CDFILIAL");
-  p.CDLOJA = texto("CDLOJA");
-  p.CDCLIENTE = texto("CDCLIENTE");
-  p.CDCAIXA = texto("CDCAIXA");
-  p.CDPRODCOUVER = texto("CDPRODCOUVER");
-  p.CDPRODCONSUM = texto("CDPRODCONSUM");
-  p.CDPRODCONSUF = texto("CDPRODCONSUF");
-  p.VRCOMISVENDA = numero("VRCOMISVENDA");
-  p.PRECOCOUVERT = numero("PRECOCOUVERT");
-  p.PRECOCONSUMAMASC = numero("PRECOCONSUMAMASC");
-  p.PRECOCONSUMAFEMI = numero("PRECOCONSUMAFEMI");
+  TParametrosLoja p = parametrosDemo();
+  p.IDLUGARMESA = "S";
+  // The house rules the history's bills exercise, whatever the demo says.
+  p.IDCOMISVENDA = "S";
+  p.IDCOUVERART = "S";
   return p;
 }
 
 void gravaArquivosParametros(const std::filesystem::path& host_dir) {
   namespace fs = std::filesystem;
   fs::create_directories(host_dir / "Dados" / "Cadastros");
-  writePacketFile(pacoteParametros(), host_dir / "PARAMETROSXOL.CDS", PacketFormat::Binary);
+  writePacketFile(Srv_Xol41260::pacoteParametrosLoja({parametrosHistorico()}),
+                  host_dir / "PARAMETROSXOL.CDS", PacketFormat::Binary);
   writePacketFile(decodeJsonPacket(kDemoRatesJson, "demo/AliqImpFis.json"),
                   host_dir / "Dados" / "Cadastros" / "AliqImpFis.cds", PacketFormat::Binary);
 }

@@ -7,14 +7,13 @@
 #include <filesystem>
 #include <string>
 
+#include "frame/store_parameters.h"
+
 namespace conta::history {
 
-// The store parameters the history's rows must agree with.
-struct ParametrosHistorico {
-  std::string CDFILIAL, CDLOJA, CDCLIENTE, CDCAIXA;
-  std::string CDPRODCOUVER, CDPRODCONSUM, CDPRODCONSUF;
-  double VRCOMISVENDA = 0, PRECOCOUVERT = 0, PRECOCONSUMAMASC = 0, PRECOCONSUMAFEMI = 0;
-};
+// The store parameters the history's rows must agree with: those its
+// parameters file holds.
+using ParametrosHistorico = Srv_Xol41260::TParametrosLoja;
 
 // The parameters of a history's store. They are the demo store's, with the
 // seat switch IDLUGARMESA "S": a comanda of a reserved table ("RES") takes

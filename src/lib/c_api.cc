@@ -44,13 +44,17 @@ void setError(char** error, const std::string& message) {
   if (error != nullptr) *error = copyText(message);
 }
 
+// What runs with the module lock held: the work guard runs, and the helpers
+// that work calls.
+#define UNDER_MODULE_LOCK CONTA_REQUIRES(Srv_Xol41260::moduleMutex)
+
 // Runs `work` under the module's lock; exceptions become a status and a
 // message.
 template <class Work>
 int guard(char** error, Work&& work) {
   if (error != nullptr) *error = nullptr;
   try {
-    std::lock_guard lock(Srv_Xol41260::moduleMutex());
+    Srv_Xol41260::ModuleLock lock;
     work();
     return CONTA_OK;
   } catch (const conta::SilentAbort& e) {
@@ -78,7 +82,7 @@ struct HostSink {
 // module's connection, open since an earlier call, is closed so that it
 // reconnects. `always`: close even when the string reads the same (the
 // embedded default names no path of its own).
-void reconnectIfMoved(bool always) {
+void reconnectIfMoved(bool always) UNDER_MODULE_LOCK {
   if (Srv_Xol41260::dtmFuncoesRev == nullptr) return;
   conta::db::Connection& connection = Srv_Xol41260::dtmFuncoesRev->adcFuncoesRev;
   if (always || Geralxol::GetStringConexXol("") != connection.connectionString())
@@ -88,15 +92,14 @@ void reconnectIfMoved(bool always) {
 // The store parameters are read once and kept for every later bill; a host
 // that moves to another store's directory gets that store's parameters at
 // its next bill, not the ones of the store it left.
-void forgetStoreParameters() {
+void forgetStoreParameters() UNDER_MODULE_LOCK {
   if (Srv_Xol41260::dtmFuncoesRev == nullptr) return;
-  std::lock_guard lock(Srv_Xol41260::moduleMutex());
   Srv_Xol41260::dtmFuncoesRev->cdsParametrosXol.close();
 }
 
 // Whether the module's connection is open and, as far as its driver knows,
 // alive. Asks nothing of the server.
-bool openConnection() {
+bool openConnection() UNDER_MODULE_LOCK {
   return Srv_Xol41260::dtmFuncoesRev != nullptr &&
          Srv_Xol41260::dtmFuncoesRev->adcFuncoesRev.connected();
 }
@@ -119,7 +122,7 @@ CONTA_EXPORT void conta_set_report_sink(conta_report_fn sink, void* user_data) {
 }
 
 CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char** error) {
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     if (connection_string == nullptr) {
       Geralxol::setConnectionString(std::nullopt);
     } else {
@@ -130,7 +133,7 @@ CONTA_EXPORT int conta_set_connection_string(const char* connection_string, char
 }
 
 CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error) {
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     const std::filesystem::path before = conta::hostDirectory();
     conta::setHostDirectory(directory == nullptr ? std::filesystem::path()
                                                  : std::filesystem::path(directory));
@@ -140,7 +143,7 @@ CONTA_EXPORT int conta_set_host_directory(const char* directory, char** error) {
 }
 
 CONTA_EXPORT int conta_connect(char** error) {
-  return guard(error, [] {
+  return guard(error, []() UNDER_MODULE_LOCK {
     Srv_Xol41260::TdtmFuncoesRev& module = Srv_Xol41260::dataModule();
     module.adcFuncoesRev.open();
   });
@@ -153,7 +156,7 @@ CONTA_EXPORT int conta_set_list_matching(const char* form, char** error) {
              "conta_set_list_matching takes \"indexed\" or \"substring\", not \"" + name + "\"");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     Srv_Xol41260::dataModule().useListMatching(name == "indexed"
                                                    ? conta::data::ListMatching::Indexed
                                                    : conta::data::ListMatching::Substring);
@@ -166,7 +169,7 @@ CONTA_EXPORT int conta_store_indexes(int create, char** report, char** error) {
     setError(error, "conta_store_indexes needs a place for the report");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     conta::db::Connection& connection = Srv_Xol41260::dataModule().adcFuncoesRev;
     std::vector<std::string> criados;
     if (create != 0) criados = conta::data::criaIndices(connection);
@@ -197,7 +200,7 @@ CONTA_EXPORT int conta_store_index_ddl(const char* dialect, char** sql, char** e
              "\"sqlite\", and a place for the text");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     std::string text;
     for (const conta::data::IndiceConta& indice : conta::data::indicesDaConta())
       text += conta::data::ddlIndice(indice, *found) + ";\n";
@@ -211,7 +214,7 @@ CONTA_EXPORT int conta_store_schema(const char* dialect, char** sql, char** erro
     setError(error, "conta_store_schema needs a dialect and a place for the text");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] { *sql = copyText(conta::storeSchemaSql(dialect)); });
+  return guard(error, [&]() UNDER_MODULE_LOCK { *sql = copyText(conta::storeSchemaSql(dialect)); });
 }
 
 }  // extern "C"
@@ -265,7 +268,7 @@ int calcula(const char* name, const conta_bill_request* request, conta_bill* bil
       throw;
     }
   };
-  int status = guard(error, [&] {
+  int status = guard(error, [&]() UNDER_MODULE_LOCK {
     // A connection open since an earlier call may have died in between (the
     // server restarted, the link dropped); the driver only finds out when
     // the bill's first statement fails. Such a bill is made once more, on a
@@ -340,7 +343,7 @@ CONTA_EXPORT int conta_packet_convert(const unsigned char* data, size_t size, co
              std::string("unknown packet format '") + format + "' (use json, xml or binary)");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     std::string out = conta::encodePacket(conta::decodePacket(bytes), *target);
     // NUL-terminated for text formats; the size also covers binary output.
@@ -358,7 +361,7 @@ CONTA_EXPORT int conta_create_demo_store(const char* directory, char** error) {
     setError(error, "conta_create_demo_store needs a directory");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] { conta::data::createDemoStore(directory); });
+  return guard(error, [&]() UNDER_MODULE_LOCK { conta::data::createDemoStore(directory); });
 }
 
 CONTA_EXPORT int conta_create_history_store(const char* directory, const char* connection,
@@ -372,7 +375,7 @@ CONTA_EXPORT int conta_create_history_store(const char* directory, const char* c
              "summary");
     return CONTA_INVALID_ARGUMENT;
   }
-  return guard(error, [&] {
+  return guard(error, [&]() UNDER_MODULE_LOCK {
     conta::history::Opcoes opcoes;
     if (options->anos != 0) opcoes.anos = options->anos;
     opcoes.dias = options->dias;

@@ -16,7 +16,6 @@ TdtmXolProxCodigo::TdtmXolProxCodigo(conta::db::Connection& connection)
   adqItensComanda.setSql(
       "SELECT NRPRODCOMVEN, CDPRODUTO FROM ITCOMANDAVEN WHERE CDFILIAL = :P_CDFILIAL AND "
       "NRCOMANDA = :P_NRCOMANDA");
-  adqItensComanda.setReadOnly(true);
 }
 
 std::string TdtmXolProxCodigo::PrxItemComanda(const std::string& branch, const std::string& comanda,

@@ -347,7 +347,7 @@ TEST_P(ChargeInsertionTest, ARefusedSecondInsertTakesTheFirstWithItAndTheModuleG
   EXPECT_EQ(units("0012"), (Strings{"01:1"}));
 }
 
-TEST_P(ChargeInsertionTest, ACallersOpenTransactionIsJoinedAndEnded) {
+TEST_P(ChargeInsertionTest, ACallersOpenTransactionIsJoinedAndLeftToTheCaller) {
   perSeat();
   auto callerWrites = [&](const char* comanda) {
     module().StartTrans();
@@ -359,18 +359,22 @@ TEST_P(ChargeInsertionTest, ACallersOpenTransactionIsJoinedAndEnded) {
     write.setParameter("P_C", Variant(comanda));
     write.execute();
   };
-  // Success commits the caller's work with the insertion's.
+  // The insertion works in the caller's transaction and does not end it:
+  // the caller's commit keeps both.
   callerWrites("0012");
   expectDone(incluir("0012", 1));
-  EXPECT_FALSE(module().adcFuncoesRev.inTransaction());
+  ASSERT_TRUE(module().adcFuncoesRev.inTransaction());
+  module().CommitTrans();
   EXPECT_EQ(units("0012", "P1"), (Strings{"01:1"}));
   EXPECT_EQ(units("0012"), (Strings{"01:1"}));
 
-  // A failure rolls the caller's work back too.
+  // After a failure the transaction is still the caller's, and its rollback
+  // takes both back.
   refuseSeatTwo();
   callerWrites("0013");
   expectRefused(incluir("0013", 2));
-  EXPECT_FALSE(module().adcFuncoesRev.inTransaction());
+  ASSERT_TRUE(module().adcFuncoesRev.inTransaction());
+  module().RollbackTrans();
   EXPECT_TRUE(stored("0013").empty());
 }
 

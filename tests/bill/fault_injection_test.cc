@@ -3,13 +3,13 @@
 // ends with an error that names the failing operation, the store is exactly
 // as before the bill (a bill is one transaction), no transaction is left
 // open, and a clean bill afterwards gives exactly the bill and the database
-// of a run that never failed.
-#include "platform/db/fault_injection.h"
-
+// of a run that never failed. The failures come from a driver wrapped
+// around the real one (support/fault_injection_driver.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +17,7 @@
 #include "conta/error.h"
 #include "platform/db/statement.h"
 #include "support/bill_test.h"
+#include "support/fault_injection_driver.h"
 #include "support/mensagemxol.h"
 
 namespace {
@@ -51,12 +52,13 @@ class FaultInjectionTest : public conta::testing_support::BillTest {
     BillTest::SetUp();
     if (IsSkipped()) return;
     Mensagemxol::setReportSink([](const Mensagemxol::Report&) {});
+    faults_.emplace();
     store().product({.produto = "CONF", .nome = "Consumação", .arvore = "9.1"});
     store().product({.produto = "CONM", .nome = "Consumação", .arvore = "9.1"});
     store().product({.produto = "COUV", .nome = "Couvert", .arvore = "9.2"});
   }
   void TearDown() override {
-    conta::db::failDatabaseCall(0);
+    faults_.reset();
     Mensagemxol::setReportSink({});
     BillTest::TearDown();
   }
@@ -182,6 +184,10 @@ class FaultInjectionTest : public conta::testing_support::BillTest {
       return std::string("no operation named: ") + e.what();
     }
   }
+
+  // Wraps the connections opened from SetUp on, the module's among them
+  // (reset() closes it before every bill).
+  std::optional<conta::testing_support::DatabaseFaults> faults_;
 };
 
 TEST_P(FaultInjectionTest, EveryFailingCallLeavesAStoreThatRecalculatesToTheSameBill) {
@@ -190,9 +196,9 @@ TEST_P(FaultInjectionTest, EveryFailingCallLeavesAStoreThatRecalculatesToTheSame
     reset(scenario);
     const Rows start = snapshot();
     Variant reference;
-    const std::uint64_t before = conta::db::databaseCalls();
+    const std::uint64_t before = faults_->calls();
     ASSERT_EQ(tryBill(scenario.pedido, reference), "");
-    const std::uint64_t calls = conta::db::databaseCalls() - before;
+    const std::uint64_t calls = faults_->calls() - before;
     const Rows end = snapshot();
     Variant again;
     ASSERT_EQ(tryBill(scenario.pedido, again), "");
@@ -205,9 +211,9 @@ TEST_P(FaultInjectionTest, EveryFailingCallLeavesAStoreThatRecalculatesToTheSame
       SCOPED_TRACE("database call " + std::to_string(n) + " of " + std::to_string(calls));
       reset(scenario);
       Variant failed;
-      conta::db::failDatabaseCall(n);
+      faults_->failCall(n);
       const std::string error = tryBill(scenario.pedido, failed);
-      conta::db::failDatabaseCall(0);
+      faults_->failCall(0);
       EXPECT_FALSE(module().adcFuncoesRev.inTransaction()) << "a transaction was left open";
       if (module().adcFuncoesRev.inTransaction()) module().adcFuncoesRev.rollback();
       if (error.empty()) {

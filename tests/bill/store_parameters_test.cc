@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "bill/store_parameters_layout.h"
 #include "conta/error.h"
 #include "conta/packet_codecs.h"
+#include "data/demo_store_data.h"
 #include "frame/data_module.h"
 #include "platform/host_directory.h"
 #include "support/store_builder.h"
@@ -119,6 +121,19 @@ class StoreParametersTest : public ::testing::Test {
 
   fs::path host_;
 };
+
+// The demo store ships its parameters file as data; the history writes its
+// stores' files by the table. Both must be the same layout.
+TEST(StoreParametersLayoutTest, TheDemoStoresFileHasTheFieldsOfTheTable) {
+  const DataPacket demo = conta::decodeJsonPacket(conta::data::kDemoParametersJson, "demo");
+  const DataPacket table = Srv_Xol41260::pacoteParametrosLoja({});
+  ASSERT_EQ(demo.fields.size(), table.fields.size());
+  for (std::size_t i = 0; i < table.fields.size(); ++i) {
+    EXPECT_EQ(demo.fields[i], table.fields[i])
+        << "field " << i + 1 << ": demo " << demo.fields[i].name << ", table "
+        << table.fields[i].name;
+  }
+}
 
 TEST_F(StoreParametersTest, TheFirstRecordAndTheRatesLoadFromEitherFormatAndAnyCase) {
   struct Case {

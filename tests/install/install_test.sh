@@ -65,11 +65,15 @@ out="$("$work/cxx/conta_cxx_consumer" "$work/store-cxx")"
 expect_in "total 481.45" "the C++ host" "$out"
 expect_in '"NRCOMANDA"' "the C++ host" "$out"
 
-# pkg-config: the same C host from its flags alone.
-pc_flags="$(PKG_CONFIG_PATH="$lib/pkgconfig" pkg-config --cflags --libs conta)"
+# pkg-config: the same C host from its flags alone, with the README's rpath
+# from the package's libdir, run without LD_LIBRARY_PATH or ldconfig.
+export PKG_CONFIG_PATH="$lib/pkgconfig"
+pc_flags="$(pkg-config --cflags --libs conta)"
+pc_libdir="$(pkg-config --variable=libdir conta)"
+[ "$pc_libdir" -ef "$lib" ] || fail "pkg-config's libdir $pc_libdir is not $lib"
 # shellcheck disable=SC2086
-"$cc" $flags -o "$work/host-pc" "$source/examples/c/host.c" $pc_flags -Wl,-rpath,"$lib"
-out="$("$work/host-pc" "$work/store")"
+"$cc" $flags -o "$work/host-pc" "$source/examples/c/host.c" $pc_flags -Wl,-rpath,"$pc_libdir"
+out="$(env -u LD_LIBRARY_PATH "$work/host-pc" "$work/store")"
 expect_in "481.45" "the C host built with pkg-config" "$out"
 
 echo "install test: installed into $prefix; the tool, a C host (CMake and pkg-config) and a C++"

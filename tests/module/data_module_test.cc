@@ -5,8 +5,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <set>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "conta/conta.h"
 #include "conta/packet_codecs.h"
@@ -48,6 +54,35 @@ class DataModuleTest : public ::testing::Test {
   std::function<void(conta::db::Connection&)> original_;
   int asked_ = 0;
 };
+
+// Every exported operation holds the module lock: while another thread
+// holds it, an operation returns only after that thread let it go.
+TEST_F(DataModuleTest, EveryExportedOperationWaitsForTheModuleLock) {
+  module_->adcFuncoesRev.open();
+  const std::vector<std::pair<const char*, std::function<void()>>> operations = {
+      {"StartTrans", [&] { module_->StartTrans(); }},
+      {"CommitTrans", [&] { module_->CommitTrans(); }},
+      {"RollbackTrans", [&] { module_->RollbackTrans(); }},
+      {"PrxItemComanda", [&] { (void)module_->PrxItemComanda(L"0001", L"0012", 1); }},
+      {"getListaCmd", [&] { (void)module_->getListaCmd(L"0001", L"0012"); }},
+      {"InicializaForm", [&] { module_->InicializaForm(); }},
+  };
+  for (const auto& [name, operation] : operations) {
+    std::atomic<bool> held{false};
+    std::atomic<bool> released{false};
+    std::thread holder([&] {
+      Srv_Xol41260::ModuleLock lock;
+      held = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      released = true;
+    });
+    while (!held)
+      std::this_thread::yield();
+    operation();
+    EXPECT_TRUE(released) << name << " ran while another thread held the module lock";
+    holder.join();
+  }
+}
 
 TEST_F(DataModuleTest, FirstUseCreatesOneModuleThatConnectsOnce) {
   EXPECT_EQ(module_, dtmFuncoesRev);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "bill/store_parameters_layout.h"
 #include "platform/db/statement.h"
 #include "support/geralxol.h"
 
@@ -330,30 +331,7 @@ void StoreDataTest::TearDown() {
 }
 
 DataPacket storeParametersPacket(const std::vector<Srv_Xol41260::TParametrosLoja>& records) {
-  using T = FieldType;
-  DataPacket packet;
-  packet.fields = {
-      {"VRCOMISVENDA", T::Float},         {"CDFILIAL", T::String, 4},
-      {"CDLOJA", T::String, 4},           {"CDCLIENTE", T::String, 10},
-      {"UTILIZAIMPFIS", T::Boolean},      {"CDPRODCOUVER", T::String, 10},
-      {"CDPRODCONSUM", T::String, 10},    {"CDPRODCONSUF", T::String, 10},
-      {"IDCOUVERART", T::String, 1},      {"PRECOCOUVERT", T::Float},
-      {"PRECOCONSUMAMASC", T::Float},     {"PRECOCONSUMAFEMI", T::Float},
-      {"IDLUGARMESA", T::String, 1},      {"CDCAIXA", T::String, 3},
-      {"IDCOMISVENDA", T::String, 1},     {"IDCONDESCTXSERV", T::String, 1},
-      {"IDCONSDESCTXSERV", T::String, 1},
-  };
-  for (const auto& p : records) {
-    packet.rows.push_back(
-        {0,
-         {Variant(p.VRCOMISVENDA), Variant(p.CDFILIAL), Variant(p.CDLOJA), Variant(p.CDCLIENTE),
-          Variant(p.UTILIZAIMPFIS), Variant(p.CDPRODCOUVER), Variant(p.CDPRODCONSUM),
-          Variant(p.CDPRODCONSUF), Variant(p.IDCOUVERART), Variant(p.PRECOCOUVERT),
-          Variant(p.PRECOCONSUMAMASC), Variant(p.PRECOCONSUMAFEMI), Variant(p.IDLUGARMESA),
-          Variant(p.CDCAIXA), Variant(p.IDCOMISVENDA), Variant(p.IDCONDESCTXSERV),
-          Variant(p.IDCONSDESCTXSERV)}});
-  }
-  return packet;
+  return Srv_Xol41260::pacoteParametrosLoja(records);
 }
 
 void writeStoreParameters(const std::filesystem::path& host,

@@ -280,9 +280,8 @@ class StoreDataTest : public DatabaseTest {
 };
 
 // The store's local files in a host directory. PARAMETROSXOL.CDS holds one
-// record per element of `records`: the 17 store parameters under their
-// names, typed as a store's file types them (texts, floats, UTILIZAIMPFIS
-// boolean).
+// record per element of `records`: the 17 store parameters as
+// bill/store_parameters_layout.h declares them, the packet the bill reads.
 DataPacket storeParametersPacket(const std::vector<Srv_Xol41260::TParametrosLoja>& records);
 void writeStoreParameters(const std::filesystem::path& host,
                           const std::vector<Srv_Xol41260::TParametrosLoja>& records,

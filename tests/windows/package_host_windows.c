@@ -85,8 +85,11 @@ int main(int argc, char** argv) {
   run_once(library, store, 0);
 
   /* Each life: loaded (with the DLL's own path), Initialize, the data
-   * module made by the first bill, Finalize keeping it, unloaded. */
-  const char* life = "Initialize\ndata module created\nFinalize (data module kept)\nunloaded\n";
+   * module made by the first bill, Finalize keeping it, the unload freeing
+   * it. */
+  const char* life =
+      "Initialize\ndata module created\nFinalize (data module kept)\ndata module freed\n"
+      "unloaded\n";
   const char* log = read_file(trace);
   CHECK(log != NULL, "no trace written");
   if (log != NULL) {

@@ -13,23 +13,24 @@
 namespace conta::db {
 
 // Column names come back in upper case on every engine.
-std::string upperName(std::string_view name);
+[[nodiscard]] std::string upperName(std::string_view name);
 
 // A SQL type name as a packet field ("VARCHAR(10)" → String 10,
 // "INTEGER" → Int64, "FLOAT"/"NUMERIC(15,2)" → Float, "TIMESTAMP" → DateTime,
 // "BOOLEAN" → Boolean, "BLOB"/"BYTEA" → Bytes); nullopt when it names none.
-std::optional<Field> fieldFromTypeName(const std::string& column, std::string_view type_name);
+[[nodiscard]] std::optional<Field> fieldFromTypeName(const std::string& column,
+                                                     std::string_view type_name);
 
 // "2024-03-15 14:30:05.123": how date-times travel as text to and from the
 // engines (SQLite stores them so; PostgreSQL reads and prints them so).
-std::string timestampText(const DateTime& t);
+[[nodiscard]] std::string timestampText(const DateTime& t);
 // Reads "yyyy-mm-dd", "yyyy-mm-dd hh:nn[:ss[.fraction]]" (blank or T).
-std::optional<DateTime> parseTimestamp(std::string_view text);
+[[nodiscard]] std::optional<DateTime> parseTimestamp(std::string_view text);
 
 // A text as the value of a field of the given type: numbers, booleans
 // ("t"/"f", "true"/"false", "1"/"0"), date-times, else the text itself.
 // nullopt when the text does not spell a value of that type.
-std::optional<Variant> valueFromText(const Field& field, std::string_view text);
+[[nodiscard]] std::optional<Variant> valueFromText(const Field& field, std::string_view text);
 
 }  // namespace conta::db
 

@@ -4,7 +4,7 @@
 
 #include "platform/db/database_error.h"
 #include "platform/db/database_time.h"
-#include "platform/db/fault_injection.h"
+#include "platform/db/driver_decorator.h"
 #include "platform/db/odbc/connection.h"
 #include "platform/db/postgresql/connection.h"
 #include "platform/db/sqlite/connection.h"
@@ -25,17 +25,19 @@ void Connection::open() {
   ConnectionTarget target = parseConnectionString(connection_string_, hostDirectory());
   password_ = target.password;
   try {
+    std::unique_ptr<DriverConnection> opened;
     switch (target.driver) {
       case DriverKind::Sqlite:
-        driver_ = openSqlite(target);
+        opened = openSqlite(target);
         break;
       case DriverKind::PostgreSql:
-        driver_ = openPostgreSql(target);
+        opened = openPostgreSql(target);
         break;
       case DriverKind::Odbc:
-        driver_ = openOdbc(target);
+        opened = openOdbc(target);
         break;
     }
+    driver_ = decorateDriver(std::move(opened));
   } catch (const DatabaseError& e) {
     rethrow(e);
   }
@@ -71,7 +73,6 @@ void Connection::beginTransaction() {
   }
   DatabaseTimer timer;
   try {
-    countDatabaseCall("begin");
     d.begin();
   } catch (const DatabaseError& e) {
     rethrow(e);
@@ -82,12 +83,6 @@ void Connection::commit() {
   if (!inTransaction()) throw DatabaseError(name_ + ": there is no open transaction to commit");
   DatabaseTimer timer;
   try {
-    try {
-      countDatabaseCall("commit");
-    } catch (const DatabaseError&) {
-      driver_->rollback();
-      throw;
-    }
     driver_->commit();
   } catch (const DatabaseError& e) {
     rethrow(e);
@@ -135,7 +130,6 @@ ResultSet Connection::execute(const ParsedSql& sql, const std::vector<BoundParam
   DatabaseTimer timer;
   countStatement();
   try {
-    countDatabaseCall(sql.pieces.empty() ? std::string() : sql.pieces.front().substr(0, 40));
     if (!statementTraceOn()) return d.execute(sql, parameters, options);
     const auto start = std::chrono::steady_clock::now();
     ResultSet result = d.execute(sql, parameters, options);

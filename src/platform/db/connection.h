@@ -41,7 +41,7 @@ class Connection {
   bool connected();
 
   // The dialect of the database reached. DatabaseError when closed.
-  Dialect dialect() const;
+  [[nodiscard]] Dialect dialect() const;
 
   // Begins a transaction. A transaction already open is the caller's fault
   // (callers test inTransaction() first): DatabaseError.

@@ -34,11 +34,11 @@ struct ConnectionTarget {
 
 // Throws DatabaseError for a string it cannot use (unknown form or provider,
 // integrated security), with the password masked in the message.
-ConnectionTarget parseConnectionString(std::string_view text,
-                                       const std::filesystem::path& host_directory);
+[[nodiscard]] ConnectionTarget parseConnectionString(std::string_view text,
+                                                     const std::filesystem::path& host_directory);
 
 // `text` with every occurrence of `password` replaced by "***".
-std::string withoutPassword(std::string text, std::string_view password);
+[[nodiscard]] std::string withoutPassword(std::string text, std::string_view password);
 
 }  // namespace conta::db
 

@@ -19,11 +19,11 @@ class DatabaseError : public Error {
         native_code_(native_code) {}
   ~DatabaseError() override;  // anchors the type information in this library
 
-  const std::string& message() const noexcept { return message_; }
-  const std::string& sqlstate() const noexcept { return sqlstate_; }
-  long nativeCode() const noexcept { return native_code_; }
+  [[nodiscard]] const std::string& message() const noexcept { return message_; }
+  [[nodiscard]] const std::string& sqlstate() const noexcept { return sqlstate_; }
+  [[nodiscard]] long nativeCode() const noexcept { return native_code_; }
   // Class 08: the connection failed or was lost.
-  bool isConnectionFailure() const noexcept { return sqlstate_.rfind("08", 0) == 0; }
+  [[nodiscard]] bool isConnectionFailure() const noexcept { return sqlstate_.rfind("08", 0) == 0; }
 
  private:
   std::string message_;

@@ -11,10 +11,10 @@
 namespace conta::db {
 
 // Total since the process started, over all threads.
-std::chrono::nanoseconds timeInDatabase();
+[[nodiscard]] std::chrono::nanoseconds timeInDatabase();
 
 // Statements run since the process started, over all threads.
-std::uint64_t statementsRun();
+[[nodiscard]] std::uint64_t statementsRun();
 void countStatement();
 
 // Adds its own lifetime to timeInDatabase().

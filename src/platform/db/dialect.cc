@@ -24,4 +24,18 @@ std::optional<Dialect> dialectFromName(std::string_view name) {
   return std::nullopt;
 }
 
+const std::string& DialectTexts::forDialect(Dialect dialect) const {
+  switch (dialect) {
+    case Dialect::Oracle:
+      return oracle;
+    case Dialect::MsSql:
+      return mssql;
+    case Dialect::PostgreSql:
+      return postgresql;
+    case Dialect::Sqlite:
+      return sqlite;
+  }
+  return oracle;
+}
+
 }  // namespace conta::db

@@ -73,7 +73,7 @@ class DriverConnection {
  public:
   virtual ~DriverConnection() = default;
 
-  virtual Dialect dialect() const = 0;
+  [[nodiscard]] virtual Dialect dialect() const = 0;
   // False once the driver knows the link to the server is broken; the
   // connection is then reopened on the next open().
   virtual bool alive() = 0;

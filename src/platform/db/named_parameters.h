@@ -26,13 +26,14 @@ struct ParsedSql {
 
   // The text with each occurrence replaced by placeholder(occurrence index,
   // name index).
-  std::string render(const std::function<std::string(std::size_t occurrence, std::size_t name)>&
-                         placeholder) const;
+  [[nodiscard]] std::string render(
+      const std::function<std::string(std::size_t occurrence, std::size_t name)>& placeholder)
+      const;
   // Index of a name, compared without regard to case; npos when absent.
-  std::size_t nameIndex(std::string_view name) const;
+  [[nodiscard]] std::size_t nameIndex(std::string_view name) const;
 };
 
-ParsedSql parseNamedParameters(std::string_view sql);
+[[nodiscard]] ParsedSql parseNamedParameters(std::string_view sql);
 
 }  // namespace conta::db
 

@@ -17,7 +17,7 @@ class Provider {
   void setDataSet(Query& query) { query_ = &query; }
 
   // DatabaseError when no query is linked.
-  DataPacket data();
+  [[nodiscard]] DataPacket data();
 
  private:
   Query* query_ = nullptr;

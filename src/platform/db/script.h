@@ -12,7 +12,7 @@ namespace conta::db {
 
 // The statements of a script, without their ';' and the comments between
 // them. A ';' inside quotes or a comment does not end a statement.
-std::vector<std::string> splitSqlScript(std::string_view script);
+[[nodiscard]] std::vector<std::string> splitSqlScript(std::string_view script);
 
 // Runs every statement of the script in order, in one transaction: all of
 // the script or none of it.

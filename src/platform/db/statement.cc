@@ -2,12 +2,23 @@
 
 #include "conta/error.h"
 #include "platform/db/database_error.h"
-#include "platform/db/sql_storage.h"
 #include "platform/field_value.h"
 #include "platform/text_encoding.h"
 
 namespace conta::db {
-namespace {}  // namespace
+namespace {
+
+// The parameter of that name (without regard to case) in `parameters`, or
+// null; const or not as the vector is.
+template <typename Parameters>
+auto findByName(Parameters& parameters, std::string_view name) -> decltype(parameters.data()) {
+  for (auto& p : parameters) {
+    if (text_encoding::equalsIgnoringAsciiCase(p.name, name)) return &p;
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 // ---- Statement -------------------------------------------------------------------
 
@@ -17,11 +28,21 @@ Statement::Statement(Connection& connection, std::string name)
 Statement::~Statement() = default;
 
 void Statement::setSql(std::string text) {
+  dialect_texts_.reset();
   text_ = std::move(text);
   parsed_ = parseNamedParameters(text_);
   parsed_for_.reset();
-  storage_ = nullptr;
   adoptParameters(parsed_);
+}
+
+void Statement::setTexts(DialectTexts texts) {
+  dialect_texts_ = std::move(texts);
+  parsed_for_.reset();
+  // The parameters are known before the database is: set by name at once.
+  for (Dialect dialect : kAllDialects) {
+    const std::string& text = dialect_texts_->forDialect(dialect);
+    if (!text.empty()) adoptParameters(parseNamedParameters(text));
+  }
 }
 
 void Statement::adoptParameters(const ParsedSql& sql) {
@@ -40,10 +61,11 @@ void Statement::declareParameter(std::string name, ParamType type, int size) {
 }
 
 Parameter* Statement::findParameter(std::string_view name) {
-  for (auto& p : parameters_) {
-    if (text_encoding::equalsIgnoringAsciiCase(p.name, name)) return &p;
-  }
-  return nullptr;
+  return findByName(parameters_, name);
+}
+
+const Parameter* Statement::findParameter(std::string_view name) const {
+  return findByName(parameters_, name);
 }
 
 Parameter& Statement::parameter(std::string_view name) {
@@ -52,11 +74,15 @@ Parameter& Statement::parameter(std::string_view name) {
 }
 
 const ParsedSql& Statement::prepare() {
-  if (storage_ == nullptr) return parsed_;
+  if (!dialect_texts_) return parsed_;
   if (!connection_.connected()) connection_.open();
   Dialect dialect = connection_.dialect();
   if (parsed_for_ != dialect) {
-    text_ = storage_->textFor(dialect);
+    const std::string& text = dialect_texts_->forDialect(dialect);
+    if (text.empty()) {
+      throw DatabaseError(name_ + ": no " + dialectName(dialect) + " text for this statement");
+    }
+    text_ = text;
     parsed_ = parseNamedParameters(text_);
     parsed_for_ = dialect;
     adoptParameters(parsed_);
@@ -68,7 +94,7 @@ std::vector<BoundParameter> Statement::boundParameters(const ParsedSql& sql) con
   std::vector<BoundParameter> bound;
   bound.reserve(sql.names.size());
   for (const auto& name : sql.names) {
-    const Parameter* p = const_cast<Statement*>(this)->findParameter(name);
+    const Parameter* p = findParameter(name);
     BoundParameter b{p->type, Variant::null()};
     if (!p->value.isNull() && !p->value.isEmpty()) {
       try {
@@ -93,8 +119,7 @@ std::vector<BoundParameter> Statement::boundParameters(const ParsedSql& sql) con
 }
 
 ResultSet Statement::run(const ExecuteOptions& options) {
-  if (storage_ == nullptr && text_.empty())
-    throw DatabaseError(name_ + ": the statement has no text");
+  if (!dialect_texts_ && text_.empty()) throw DatabaseError(name_ + ": the statement has no text");
   const ParsedSql& sql = prepare();
   ExecuteOptions named = options;
   named.name = &name_;

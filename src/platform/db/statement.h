@@ -1,5 +1,6 @@
-// Queries and commands: one SQL text (or one per dialect, through a
-// SqlStorage) with named parameters, run on a Connection.
+// Queries and commands: one SQL text (or one per dialect, the connected
+// database's chosen when the statement runs) with named parameters, run on a
+// Connection.
 //
 // Parameters are declared string (size 16), float or date-time; a name not
 // declared is a string. A value is set once by name and reaches every
@@ -22,8 +23,6 @@
 
 namespace conta::db {
 
-class SqlStorage;
-
 struct Parameter {
   std::string name;
   ParamType type = ParamType::String;
@@ -38,52 +37,72 @@ class Statement {
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
-  const std::string& name() const { return name_; }
-  Connection& connection() { return connection_; }
+  [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] Connection& connection() { return connection_; }
 
-  // The text to run on every database (a statement without a SqlStorage).
+  // The text to run on every database.
   void setSql(std::string text);
-  // The text run last, or set last.
-  const std::string& sql() const { return text_; }
+  // A text per dialect: each run takes the connected database's (opening the
+  // connection to learn which), a DatabaseError naming the dialect when that
+  // text is empty. The parameters of every text are known at once, before
+  // the database is. Replaces the texts or the text set before; the next run
+  // takes the new ones.
+  void setTexts(DialectTexts texts);
+  // The text run last, or set last by setSql.
+  [[nodiscard]] const std::string& sql() const { return text_; }
 
   void declareParameter(std::string name, ParamType type, int size = 16);
   // DatabaseError "<statement>: no parameter P_X" for a name the statement
   // neither declares nor uses.
-  Parameter& parameter(std::string_view name);
+  [[nodiscard]] Parameter& parameter(std::string_view name);
   void setParameter(std::string_view name, Variant value) {
     parameter(name).value = std::move(value);
   }
 
  protected:
-  friend class SqlStorage;
-  // The parsed text for the connected database (opening the connection).
-  const ParsedSql& prepare();
-  std::vector<BoundParameter> boundParameters(const ParsedSql& sql) const;
-  ResultSet run(const ExecuteOptions& options);
+  [[nodiscard]] ResultSet run(const ExecuteOptions& options);
 
  private:
+  // The parsed text for the connected database (opening the connection when
+  // the statement has a text per dialect).
+  const ParsedSql& prepare();
+  [[nodiscard]] std::vector<BoundParameter> boundParameters(const ParsedSql& sql) const;
   Parameter* findParameter(std::string_view name);
+  const Parameter* findParameter(std::string_view name) const;
   // Declares every name of `sql` not declared yet, as a string.
   void adoptParameters(const ParsedSql& sql);
 
   Connection& connection_;
   std::string name_;
-  const SqlStorage* storage_ = nullptr;
+  // Set by setTexts; nullopt when text_ is the one text for every database.
+  std::optional<DialectTexts> dialect_texts_;
   std::string text_;
   ParsedSql parsed_;
-  std::optional<Dialect> parsed_for_;  // nullopt: parsed_ is stale
+  // The dialect whose text parsed_ holds; nullopt: to be chosen at the next
+  // run (a statement with a text per dialect).
+  std::optional<Dialect> parsed_for_;
   std::vector<Parameter> parameters_;
 };
 
 // A statement that returns rows. open() runs it and holds every row (a static
-// cursor); close() lets them go. Queries time out after 30 seconds unless
-// told otherwise.
+// cursor); close() lets them go.
+//
+// A query runs for at most its time-out, 30 seconds unless setTimeout says
+// otherwise, then fails with a DatabaseError of SQLSTATE 57014 saying so.
+// SQLite interrupts it and PostgreSQL cancels it on the server: the
+// connection stays usable, and a transaction the query ran in is to be
+// rolled back (SQLite may have rolled it back already). Through ODBC the
+// ODBC driver keeps the time-out (psqlODBC as a server statement_timeout);
+// a driver that has none, as the SQLite ODBC driver, runs the statement
+// without one. A wait for another connection's lock ends after
+// kLockWaitSeconds, before the default time-out, with the lock's own error.
 class Query : public Statement {
  public:
   Query(Connection& connection, std::string name);
 
-  void setReadOnly(bool read_only) { read_only_ = read_only; }
-  bool readOnly() const { return read_only_; }
+  static constexpr int kDefaultTimeoutSeconds = 30;
+
+  // Seconds; 0: no limit.
   void setTimeout(int seconds) { timeout_seconds_ = seconds; }
   // Types for columns the engine leaves untyped (SQLite expression columns).
   void setColumnHints(std::vector<ColumnHint> hints) { hints_ = std::move(hints); }
@@ -96,25 +115,25 @@ class Query : public Statement {
 
   void open();  // nothing when already open
   void close();
-  bool active() const { return active_; }
-  // Runs the statement without opening the query (a query that only writes).
+  [[nodiscard]] bool active() const { return active_; }
+  // Runs the statement without opening the query (a query that only writes);
+  // the number of rows it changed (-1 when unknown).
   std::int64_t execSql();
 
-  const std::vector<Field>& fields() const;
-  std::size_t recordCount() const;
+  [[nodiscard]] const std::vector<Field>& fields() const;
+  [[nodiscard]] std::size_t recordCount() const;
   void first();
   void next();
-  bool eof() const;
+  [[nodiscard]] bool eof() const;
   // The current row's value of a column (name without regard to case).
-  Variant value(std::string_view column) const;
+  [[nodiscard]] Variant value(std::string_view column) const;
   // Every row and field as a packet.
-  DataPacket packet() const;
+  [[nodiscard]] DataPacket packet() const;
 
  private:
   void requireActive() const;
 
-  bool read_only_ = false;
-  int timeout_seconds_ = 30;
+  int timeout_seconds_ = kDefaultTimeoutSeconds;
   std::vector<ColumnHint> hints_;
   std::vector<Field> persistent_;
   bool active_ = false;

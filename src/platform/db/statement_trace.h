@@ -16,7 +16,7 @@
 namespace conta::db {
 
 // Whether the trace is on (CONTA_TRACE_SQL is set); asked before timing.
-bool statementTraceOn();
+[[nodiscard]] bool statementTraceOn();
 
 void traceStatement(Dialect dialect, const std::string* name, double milliseconds,
                     const ResultSet& result);

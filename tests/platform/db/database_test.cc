@@ -2,6 +2,7 @@
 // parameterised over SQLite, PostgreSQL and ODBC (see support/test_databases.h).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,6 @@
 #include "conta/error.h"
 #include "platform/db/database_error.h"
 #include "platform/db/provider.h"
-#include "platform/db/sql_storage.h"
 #include "platform/db/statement.h"
 #include "support/test_databases.h"
 
@@ -68,7 +68,7 @@ TEST_P(DatabaseLayerTest, ColonsInsideLiteralsAreNoParameters) {
   Query query(*connection_, "literal");
   query.setSql("SELECT K, V FROM T WHERE V = '10:30' OR (V = ':P_K' AND K = :P_K) ORDER BY K");
   query.setParameter("P_K", Variant("2"));
-  EXPECT_THROW(query.parameter("P_X"), DatabaseError);
+  EXPECT_THROW((void)query.parameter("P_X"), DatabaseError);
   query.open();
   EXPECT_EQ(query.recordCount(), 2u);
 }
@@ -313,11 +313,10 @@ TEST_P(DatabaseLayerTest, CodeListsMatchSubstringsAndNothingWhenEmptyOrNull) {
   insert(Variant::null(), Variant("null code"));
   insert(Variant(""), Variant("empty code"));
   Query query(*connection_, "list");
-  SqlStorage storage(query,
-                     {"SELECT K FROM T WHERE INSTR(:P_LCOMANDA, K) > 0 ORDER BY K",
-                      "SELECT K FROM T WHERE CHARINDEX(K, :P_LCOMANDA) > 0 ORDER BY K",
-                      "SELECT K FROM T WHERE strpos(:P_LCOMANDA, NULLIF(K, '')) > 0 ORDER BY K",
-                      "SELECT K FROM T WHERE instr(:P_LCOMANDA, NULLIF(K, '')) > 0 ORDER BY K"});
+  query.setTexts({"SELECT K FROM T WHERE INSTR(:P_LCOMANDA, K) > 0 ORDER BY K",
+                  "SELECT K FROM T WHERE CHARINDEX(K, :P_LCOMANDA) > 0 ORDER BY K",
+                  "SELECT K FROM T WHERE strpos(:P_LCOMANDA, NULLIF(K, '')) > 0 ORDER BY K",
+                  "SELECT K FROM T WHERE instr(:P_LCOMANDA, NULLIF(K, '')) > 0 ORDER BY K"});
   auto matches = [&](const std::string& list) {
     query.close();
     query.setParameter("P_LCOMANDA", Variant(list));
@@ -368,13 +367,52 @@ TEST_P(DatabaseLayerTest, TheStoreSchemaGivesItemsTheirDefaults) {
 
 TEST_P(DatabaseLayerTest, TheStatementRunsTheTextOfTheConnectedDatabase) {
   Query query(*connection_, "which");
-  SqlStorage storage(query,
-                     {"SELECT 'oracle' AS D FROM DUAL", "SELECT 'mssql' AS D",
-                      "SELECT CAST('postgresql' AS VARCHAR(10)) AS D", "SELECT 'sqlite' AS D"});
+  const DialectTexts texts{"SELECT 'oracle' AS D FROM DUAL", "SELECT 'mssql' AS D",
+                           "SELECT CAST('postgresql' AS VARCHAR(10)) AS D", "SELECT 'sqlite' AS D"};
+  query.setTexts(texts);
   query.setColumnHints({{"D", FieldType::String, 10}});
   query.open();
   EXPECT_EQ(query.value("D").text(), dialectName(connection_->dialect()));
-  EXPECT_EQ(query.sql(), storage.textFor(connection_->dialect()));
+  EXPECT_EQ(query.sql(), texts.forDialect(connection_->dialect()));
+
+  // A dialect without a text is named, not run as an empty statement (no
+  // test database speaks Oracle).
+  query.close();
+  query.setTexts({.oracle = "SELECT 'oracle' AS D FROM DUAL"});
+  try {
+    query.open();
+    FAIL() << "ran without a text";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.message(), std::string("which: no ") + dialectName(connection_->dialect()) +
+                               " text for this statement");
+  }
+}
+
+// A query past its time-out stops with an error that says so, well before
+// it would end, and leaves the connection usable.
+TEST_P(DatabaseLayerTest, AQueryRunningPastItsTimeoutIsStoppedAndTheConnectionGoesOn) {
+  if (GetParam() == "odbc_sqlite") GTEST_SKIP() << "the SQLite ODBC driver keeps no time-out";
+  Query query(*connection_, "endless");
+  query.setTexts({.postgresql = "SELECT 1 AS C FROM pg_sleep(600)",
+                  .sqlite = "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N "
+                            "WHERE I < 1000000000000) SELECT count(*) AS C FROM N"});
+  query.setColumnHints({{"C", FieldType::Int64, 0}});
+  query.setTimeout(1);
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    query.open();
+    FAIL() << "the query ran to its end";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.sqlstate(), "57014") << e.what();
+    // Through ODBC the message is the driver's.
+    if (GetParam().rfind("odbc", 0) != 0) {
+      EXPECT_NE(e.message().find("ran longer than its time-out of 1 s"), std::string::npos)
+          << e.what();
+    }
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  insert(Variant("1"), Variant("after"));
+  EXPECT_EQ(rows().rows.size(), 1u);
 }
 
 TEST_P(DatabaseLayerTest, ALostConnectionIsReportedAndTheNextOpenReconnects) {

@@ -44,6 +44,7 @@
 #include "platform/db/column_values.h"
 #include "platform/db/database_error.h"
 #include "platform/db/named_parameters.h"
+#include "platform/db/odbc/handles.h"
 #include "platform/text_encoding.h"
 
 namespace conta::db {
@@ -113,20 +114,9 @@ class Utf8ThreadLocale {
 };
 #endif
 
-template <SQLSMALLINT kType>
-struct HandleFreer {
-  void operator()(SQLHANDLE handle) const { SQLFreeHandle(kType, handle); }
-};
-struct ConnectionCloser {
-  void operator()(SQLHDBC handle) const {
-    // Fails harmlessly on a handle that never connected.
-    SQLDisconnect(handle);
-    SQLFreeHandle(SQL_HANDLE_DBC, handle);
-  }
-};
-using EnvironmentPtr = std::unique_ptr<void, HandleFreer<SQL_HANDLE_ENV>>;
-using ConnectionPtr = std::unique_ptr<void, ConnectionCloser>;
-using StatementPtr = std::unique_ptr<void, HandleFreer<SQL_HANDLE_STMT>>;
+using odbc::ConnectionPtr;
+using odbc::EnvironmentPtr;
+using odbc::StatementPtr;
 
 // The diagnostic records of a handle as one error: every message joined with
 // "; ", the SQLSTATE and native code of the first error record (warnings of

@@ -3,12 +3,17 @@
 // date-times as timestamp. Queries and edits are prepared once per
 // connection and run by name afterwards: the module's statements take the
 // server longer to plan than to run. Anything else (DDL, SET, transaction
-// control) runs with PQexecParams.
+// control) runs with PQexecParams' protocol. A statement with a time-out is
+// waited for only that long; then the server is asked to cancel it.
 #include "platform/db/postgresql/connection.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <limits>
 #include <memory>
 #include <string>
@@ -17,6 +22,7 @@
 
 #include "platform/db/column_values.h"
 #include "platform/db/database_error.h"
+#include "platform/db/postgresql/handles.h"
 #include "platform/number_text.h"
 
 namespace conta::db {
@@ -40,14 +46,9 @@ constexpr Oid kTimestamptzOid = 1184;
 constexpr Oid kNumericOid = 1700;
 constexpr Oid kUnknownOid = 0;
 
-struct ConnectionCloser {
-  void operator()(PGconn* connection) const { PQfinish(connection); }
-};
-struct ResultClearer {
-  void operator()(PGresult* result) const { PQclear(result); }
-};
-using ConnectionPtr = std::unique_ptr<PGconn, ConnectionCloser>;
-using ResultPtr = std::unique_ptr<PGresult, ResultClearer>;
+using postgresql::CancelPtr;
+using postgresql::ConnectionPtr;
+using postgresql::ResultPtr;
 
 std::string trimmed(const char* text) {
   std::string out = text != nullptr ? text : "";
@@ -121,6 +122,8 @@ bool preparable(std::string_view text) {
 
 // SQLSTATE 0A000: a prepared statement whose tables changed shape.
 constexpr const char* kCachedPlanChanged = "0A000";
+// SQLSTATE 57014: a statement cancelled (here: at its time-out).
+constexpr const char* kQueryCanceled = "57014";
 
 class PostgreSqlConnection final : public DriverConnection {
  public:
@@ -191,14 +194,16 @@ class PostgreSqlConnection final : public DriverConnection {
     }
     ResultPtr result;
     const char* preparation = "";
+    bool cancelled = false;
     if (preparable(text)) {
       auto runPrepared = [&] {
         const std::size_t before = statements_prepared_;
         const std::string& name = prepared(text, types);
         preparation = statements_prepared_ != before ? "prepared" : "reused";
-        result.reset(PQexecPrepared(connection_.get(), name.c_str(),
-                                    static_cast<int>(values.size()), values.data(), nullptr,
-                                    nullptr, 0));
+        const bool sent =
+            PQsendQueryPrepared(connection_.get(), name.c_str(), static_cast<int>(values.size()),
+                                values.data(), nullptr, nullptr, 0) == 1;
+        result = awaitResult(sent, options.timeout_seconds, cancelled);
       };
       runPrepared();
       if (failedWith(result.get(), kCachedPlanChanged)) {
@@ -209,8 +214,15 @@ class PostgreSqlConnection final : public DriverConnection {
       }
     } else {
       preparation = "planned";
-      result.reset(PQexecParams(connection_.get(), text.c_str(), static_cast<int>(values.size()),
-                                types.data(), values.data(), nullptr, nullptr, 0));
+      const bool sent =
+          PQsendQueryParams(connection_.get(), text.c_str(), static_cast<int>(values.size()),
+                            types.data(), values.data(), nullptr, nullptr, 0) == 1;
+      result = awaitResult(sent, options.timeout_seconds, cancelled);
+    }
+    if (cancelled && failedWith(result.get(), kQueryCanceled)) {
+      throw DatabaseError("the statement ran longer than its time-out of " +
+                              std::to_string(options.timeout_seconds) + " s and was cancelled",
+                          kQueryCanceled);
     }
     check(result.get());
 
@@ -239,6 +251,49 @@ class PostgreSqlConnection final : public DriverConnection {
   void run(const char* sql) {
     ResultPtr result(PQexec(connection_.get(), sql));
     check(result.get());
+  }
+
+  // The result of the statement just sent (null when it could not be sent),
+  // waited for at most `timeout_seconds` (0: as long as it takes). At the
+  // time-out the server is asked to cancel the statement, which then ends
+  // with 57014, and `cancelled` is set; a statement that finished first
+  // keeps its result.
+  ResultPtr awaitResult(bool sent, int timeout_seconds, bool& cancelled) {
+    if (!sent) return nullptr;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeout_seconds);
+    PGconn* connection = connection_.get();
+    while (PQisBusy(connection) == 1) {
+      int wait_ms = -1;
+      if (timeout_seconds > 0 && !cancelled) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        wait_ms = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+      }
+      pollfd socket{PQsocket(connection), POLLIN, 0};
+      // A lost connection is left to PQgetResult to report.
+      if (socket.fd < 0) break;
+      const int ready = ::poll(&socket, 1, wait_ms);
+      if (ready == 0) {
+        cancel();
+        cancelled = true;
+      } else if (ready < 0 ? errno != EINTR : PQconsumeInput(connection) == 0) {
+        break;
+      }
+    }
+    ResultPtr result(PQgetResult(connection));
+    // A statement sent alone has one result; the end of the results comes
+    // after it, and the connection is then ready for the next statement.
+    while (ResultPtr(PQgetResult(connection)) != nullptr) {
+    }
+    return result;
+  }
+
+  // Asks the server, on a connection of its own, to cancel the statement
+  // running. When the request cannot be made the statement is waited for.
+  void cancel() {
+    CancelPtr request(PQgetCancel(connection_.get()));
+    char error[256];
+    if (request != nullptr) PQcancel(request.get(), error, sizeof error);
   }
 
   static std::string cacheKey(const std::string& text, const std::vector<Oid>& types) {

@@ -10,7 +10,7 @@
 namespace conta::db {
 
 // Throws DatabaseError when the database cannot be reached.
-std::unique_ptr<DriverConnection> openPostgreSql(const ConnectionTarget& target);
+[[nodiscard]] std::unique_ptr<DriverConnection> openPostgreSql(const ConnectionTarget& target);
 
 }  // namespace conta::db
 

@@ -11,7 +11,7 @@
 namespace conta::db {
 
 // Throws DatabaseError when the database cannot be reached.
-std::unique_ptr<DriverConnection> openSqlite(const ConnectionTarget& target);
+[[nodiscard]] std::unique_ptr<DriverConnection> openSqlite(const ConnectionTarget& target);
 
 // Creates an empty SQLite database file (for demo and test stores: the
 // module itself never creates the store's database). DatabaseError when the
