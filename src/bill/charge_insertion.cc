@@ -93,11 +93,7 @@ class InclusaoCobranca {
 
   // Whether the product sits on the seat, in any status.
   bool lugarTemProduto(const std::string& lugar) {
-    conta::db::Query& consulta = dm_.adqProdConsumaCouvert;
-    consulta.close();
-    consulta.setParameter("P_CDFILIAL", conta::Variant(filial_));
-    consulta.setParameter("P_NRVENDAREST", conta::Variant(venda_));
-    consulta.setParameter("P_NRCOMANDA", conta::Variant(comanda_));
+    conta::db::Query& consulta = daComanda(dm_.adqProdConsumaCouvert);
     consulta.setParameter("P_CDPRODUTO", conta::Variant(produto_));
     consulta.setParameter("P_NRLUGARMESA", conta::Variant(lugar));
     consulta.open();
@@ -108,11 +104,7 @@ class InclusaoCobranca {
   // to fill: a unit "on" it would never be found again, and every bill would
   // add another.
   std::vector<std::string> lugaresOcupados() {
-    conta::db::Query& consulta = dm_.adqLugarOcupado;
-    consulta.close();
-    consulta.setParameter("P_CDFILIAL", conta::Variant(filial_));
-    consulta.setParameter("P_NRVENDAREST", conta::Variant(venda_));
-    consulta.setParameter("P_NRCOMANDA", conta::Variant(comanda_));
+    conta::db::Query& consulta = daComanda(dm_.adqLugarOcupado);
     consulta.open();
     std::vector<std::string> lugares;
     for (consulta.first(); !consulta.eof(); consulta.next()) {
@@ -124,17 +116,22 @@ class InclusaoCobranca {
 
   // How many rows of the product the comanda holds.
   std::int64_t unidadesNaComanda() {
-    conta::db::Query& consulta = dm_.adqVerifConsumaCouvert;
-    consulta.close();
-    consulta.setParameter("P_CDFILIAL", conta::Variant(filial_));
-    consulta.setParameter("P_NRVENDAREST", conta::Variant(venda_));
-    consulta.setParameter("P_NRCOMANDA", conta::Variant(comanda_));
+    conta::db::Query& consulta = daComanda(dm_.adqVerifConsumaCouvert);
     consulta.setParameter("P_CDPRODUTO", conta::Variant(produto_));
     consulta.open();
     return consulta.value("QTDECONSUMCOUVER").toInteger();
   }
 
  private:
+  // A query of the comanda's rows, closed and given the comanda's keys.
+  conta::db::Query& daComanda(conta::db::Query& consulta) {
+    consulta.close();
+    consulta.setParameter("P_CDFILIAL", conta::Variant(filial_));
+    consulta.setParameter("P_NRVENDAREST", conta::Variant(venda_));
+    consulta.setParameter("P_NRCOMANDA", conta::Variant(comanda_));
+    return consulta;
+  }
+
   TdtmFuncoesRev& dm_;
   const std::string filial_;
   const std::string venda_;
