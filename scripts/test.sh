@@ -34,6 +34,8 @@ pg_virtualenv -t -o fsync=off bash -c '
 # The library built with Clang: its thread-safety analysis of the module
 # lock, and a thousand loads and unloads with flat open files and memory.
 "$root/scripts/clang-build.sh"
+# The README's main job, scripts/run.sh, on the tree the Clang build made.
+CONTA_BUILD_DIR="${CONTA_CLANG_BUILD_DIR:-$root/build-clang}" "$root/scripts/run.sh" >/dev/null
 
 if [ "${CONTA_SKIP_WINDOWS:-}" != "1" ]; then
   "$root/scripts/windows-test.sh" --linux-cli "$build/tools/conta/conta"

@@ -368,6 +368,9 @@ class OdbcConnection final : public DriverConnection {
     if (dbms.find("Microsoft SQL Server") != std::string::npos) {
       execute(parseNamedParameters("SET LOCK_TIMEOUT " + std::to_string(kLockWaitSeconds * 1000)),
               {}, ExecuteOptions{.want_rows = false});
+    } else if (dialect_ == Dialect::PostgreSql) {
+      execute(parseNamedParameters("SET lock_timeout = '" + std::to_string(kLockWaitSeconds) + "s'"),
+              {}, ExecuteOptions{.want_rows = false});
     }
   }
 
