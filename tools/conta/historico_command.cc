@@ -94,7 +94,10 @@ void runHistorico(const HistoricoOptions& options) {
   Barra barra;
   char* texto = nullptr;
   char* error = nullptr;
-  if (conta_create_history_store(dir.c_str(), connection.c_str(), &opcoes, progresso, &barra,
+  // The C interface takes the folder as UTF-8 text on every system.
+  const std::u8string pasta8 = dir.u8string();
+  const std::string pasta(pasta8.begin(), pasta8.end());
+  if (conta_create_history_store(pasta.c_str(), connection.c_str(), &opcoes, progresso, &barra,
                                  &texto, &error) != CONTA_OK) {
     std::string message = error != nullptr ? error : "the history failed";
     conta_free(error);
